@@ -1,0 +1,57 @@
+#include "Win32Util.h"
+
+namespace akrip {
+
+UniqueHandle OpenForReading(const std::string& path) {
+    return UniqueHandle(CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::optional<uint64_t> FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxBytes) {
+    UniqueHandle file = OpenForReading(path);
+    if (!file.Valid()) return std::nullopt;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || uint64_t(size.QuadPart) > maxBytes)
+        return std::nullopt;
+    std::string text(size_t(size.QuadPart), '\0');
+    if (!text.empty() && !ReadAt(file.Get(), 0, text.data(), uint32_t(text.size()))) return std::nullopt;
+    return text;
+}
+
+bool ReadAt(HANDLE file, uint64_t offset, void* buffer, uint32_t size) {
+    auto* out = static_cast<char*>(buffer);
+    while (size > 0) {
+        OVERLAPPED ov{};
+        ov.Offset = DWORD(offset);
+        ov.OffsetHigh = DWORD(offset >> 32);
+        DWORD got = 0;
+        if (!ReadFile(file, out, size, &got, &ov) || got == 0) return false;
+        out += got;
+        offset += got;
+        size -= got;
+    }
+    return true;
+}
+
+std::string ModuleFolder() {
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&ModuleFolder), &self))
+        return std::string();
+    char path[MAX_PATH * 2];
+    DWORD n = GetModuleFileNameA(self, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return std::string();
+    std::string folder(path, n);
+    size_t slash = folder.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+}
+
+}  // namespace akrip
