@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <mmsystem.h>
+#include <mmddk.h>
 
 #include <fstream>
 #include <sstream>
@@ -143,13 +144,6 @@ TEST_F(McivcdOpen, ReopensAfterClose) {
     }
 }
 
-TEST_F(McivcdOpen, SecondOpenOfTheSameAliasIsRefusedButTheFirstKeepsWorking) {
-    testdisc::Insert({{100}});
-    ASSERT_EQ(OpenOn(CdRoot()), 0u);
-    EXPECT_NE(OpenOn(CdRoot()), 0u);
-    EXPECT_EQ(Reply("status cdr media present"), "true");
-}
-
 TEST_F(McivcdOpen, TwoAliasesShareTheDriveWithTheirOwnSettings) {
     testdisc::Insert({{60000}});
     ASSERT_EQ(OpenOn(CdRoot(), "cdr"), 0u);
@@ -159,6 +153,26 @@ TEST_F(McivcdOpen, TwoAliasesShareTheDriveWithTheirOwnSettings) {
     EXPECT_EQ(Reply("status other time format"), "msf");
     EXPECT_EQ(Send("close other").error, 0u);
     EXPECT_EQ(Reply("status cdr media present"), "true");
+}
+
+TEST_F(McivcdOpen, WithoutAnElementTakesTheFirstCdromDrive) {
+    testdisc::Insert({{100}, {100}});
+    ASSERT_EQ(Send("open cdaudio alias cdr wait shareable").error, 0u);
+    EXPECT_EQ(Reply("status cdr number of tracks wait"), "2");
+}
+
+TEST_F(McivcdOpen, NotifiesTheCallbackWindow) {
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(OpenOn(CdRoot()), 0u);
+    char reply[30] = {};
+    ASSERT_EQ(mciSendStringA("status cdr media present notify", reply, sizeof reply, window), 0u);
+    EXPECT_STREQ(reply, "false");
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>(MCI_NOTIFY_SUCCESSFUL));
+    EXPECT_EQ(static_cast<MCIDEVICEID>(msg.lParam), mciGetDeviceIDA("cdr"));
+    DestroyWindow(window);
 }
 
 // ---- what is in the drive ----
@@ -214,12 +228,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadImage{"file of no frames", kOneTrack, {{"test.bin", ""}}},
         BadImage{"track beyond the file",
                  kOneTrack + "TRACK 02 AUDIO\r\nINDEX 01 00:01:00\r\n", {{"test.bin", kFrames10}}},
-        BadImage{"numbering skips",
-                 kOneTrack + "TRACK 03 AUDIO\r\nINDEX 01 00:00:05\r\n", {{"test.bin", kFrames10}}},
-        BadImage{"bad time", "FILE \"test.bin\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:61:00\r\n",
-                 {{"test.bin", kFrames10}}},
-        BadImage{"cooked data track", "FILE \"test.bin\" BINARY\r\nTRACK 01 MODE1/2048\r\nINDEX 01 00:00:00\r\n",
-                 {{"test.bin", kFrames10}}},
         BadImage{"name leaves the folder", "FILE \"C:\\windows\\win.ini\" BINARY\r\nTRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\n",
                  {}}));
 
@@ -410,6 +418,63 @@ TEST_F(McivcdDoor, ShortReplyBufferIsNotOverrun) {
     EXPECT_NE(mciSendStringA("info cdr product", reply, 4, nullptr), 0u);
     EXPECT_EQ(reply[4], 'x');
     EXPECT_EQ(mciSendStringA("status cdr media present", nullptr, 0, nullptr), 0u);
+}
+
+// ---- the entry point called directly, as no well-behaved winmm would ----
+
+using DriverProcFn = LRESULT(WINAPI*)(DWORD_PTR, HDRVR, UINT, LPARAM, LPARAM);
+
+class McivcdEntryPoint : public testing::Test {
+protected:
+    void SetUp() override {
+        module_ = LoadLibraryA("mcivcd.dll");
+        ASSERT_NE(module_, nullptr);
+        proc_ = reinterpret_cast<DriverProcFn>(reinterpret_cast<void (*)()>(GetProcAddress(module_, "DriverProc")));
+        ASSERT_NE(proc_, nullptr);
+    }
+    void TearDown() override {
+        if (module_) FreeLibrary(module_);
+    }
+    HMODULE module_ = nullptr;
+    DriverProcFn proc_ = nullptr;
+};
+
+TEST_F(McivcdEntryPoint, UnknownDevicesAndMissingBlocksAreRefused) {
+    MCI_STATUS_PARMS status{};
+    status.dwItem = MCI_STATUS_MEDIA_PRESENT;
+    EXPECT_EQ(proc_(0xBAD, nullptr, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<LPARAM>(&status)),
+              static_cast<LRESULT>(MCIERR_INVALID_DEVICE_ID));
+    EXPECT_EQ(proc_(0, nullptr, MCI_STATUS, MCI_STATUS_ITEM, 0), static_cast<LRESULT>(MCIERR_INVALID_DEVICE_ID));
+
+    MCI_OPEN_DRIVER_PARMS open{};
+    open.wDeviceID = 77;
+    const LRESULT key = proc_(0, nullptr, DRV_OPEN, 0, reinterpret_cast<LPARAM>(&open));
+    ASSERT_NE(key, 0);
+    EXPECT_EQ(open.wType, static_cast<UINT>(MCI_DEVTYPE_CD_AUDIO));
+    // Not opened on a drive yet.
+    EXPECT_NE(proc_(key, nullptr, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<LPARAM>(&status)), 0);
+
+    MCI_OPEN_PARMSW element{};
+    // An element id is no text to read: the first CD-ROM drive is taken.
+    element.lpstrElementName = reinterpret_cast<LPCWSTR>(static_cast<DWORD_PTR>(0x1234));
+    EXPECT_EQ(proc_(key, nullptr, MCI_OPEN_DRIVER, MCI_OPEN_ELEMENT | MCI_OPEN_ELEMENT_ID,
+                    reinterpret_cast<LPARAM>(&element)),
+              0);
+    const std::wstring root(CdRoot().begin(), CdRoot().end());
+    element.lpstrElementName = root.c_str();
+    ASSERT_EQ(proc_(key, nullptr, MCI_OPEN_DRIVER, MCI_OPEN_ELEMENT, reinterpret_cast<LPARAM>(&element)), 0);
+    EXPECT_EQ(proc_(key, nullptr, MCI_STATUS, MCI_STATUS_ITEM, 0), static_cast<LRESULT>(MCIERR_NULL_PARAMETER_BLOCK));
+    EXPECT_EQ(proc_(key, nullptr, MCI_SET, MCI_SET_DOOR_OPEN, 0), static_cast<LRESULT>(MCIERR_NULL_PARAMETER_BLOCK));
+
+    MCI_INFO_PARMSW info{};
+    EXPECT_EQ(proc_(key, nullptr, MCI_INFO, MCI_INFO_PRODUCT, reinterpret_cast<LPARAM>(&info)),
+              static_cast<LRESULT>(MCIERR_PARAM_OVERFLOW));
+
+    EXPECT_EQ(proc_(key, nullptr, MCI_CLOSE_DRIVER, 0, 0), 0);
+    EXPECT_EQ(proc_(key, nullptr, DRV_CLOSE, 0, 0), 1);
+    EXPECT_EQ(proc_(key, nullptr, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<LPARAM>(&status)),
+              static_cast<LRESULT>(MCIERR_INVALID_DEVICE_ID));
+    EXPECT_EQ(proc_(key, nullptr, DRV_CLOSE, 0, 0), 1);  // closing twice is harmless
 }
 
 }  // namespace
