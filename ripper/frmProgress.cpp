@@ -1,0 +1,206 @@
+#include "frmProgress.h"
+
+#include "CandyButton.h"
+#include "ProgressFigures.h"
+#include "PropertyBag.h"
+#include "XP_ProgressBar.h"
+#include "modCloseBtn.h"
+
+namespace {
+
+constexpr const char* ClassName = "CadrelfrmProgress";
+constexpr const char* FillClassName = "CadrelProgressFill";
+constexpr const char* FrameClassName = "CadrelProgressFrame";
+constexpr int ClientWidth = 380;
+constexpr int ClientHeight = 146;
+
+// picProgress1: a sunken frame whose inside is the 100 % width.
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) {
+        RECT rc;
+        ::GetClientRect(hwnd, &rc);
+        ::FillRect(reinterpret_cast<HDC>(wp), &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        return 1;
+    }
+    return ::DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// picProgress2: the filled part, a vertical sheen over the highlight colour.
+LRESULT CALLBACK FillProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) return 1;
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(hwnd, &ps);
+        RECT rc;
+        ::GetClientRect(hwnd, &rc);
+        const COLORREF base = ::GetSysColor(COLOR_HIGHLIGHT);
+        const int h = rc.bottom > 0 ? rc.bottom : 1;
+        for (int y = 0; y < h; ++y) {
+            // Lighter towards the top third, full colour at the bottom.
+            const int t = y < h / 3 ? 110 - y * 110 / (h / 3 ? h / 3 : 1) : (y - h / 3) * 30 / h;
+            auto mix = [&](int c) { return y < h / 3 ? c + (255 - c) * t / 255 : c - c * t / 255; };
+            const COLORREF c = RGB(mix(GetRValue(base)), mix(GetGValue(base)), mix(GetBValue(base)));
+            RECT line{0, y, rc.right, y + 1};
+            HBRUSH b = ::CreateSolidBrush(c);
+            ::FillRect(dc, &line, b);
+            ::DeleteObject(b);
+        }
+        ::EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return ::DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+bool RegisterHelperClass(const char* name, WNDPROC proc) {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA existing{sizeof existing};
+    if (::GetClassInfoExA(instance, name, &existing)) return true;
+    WNDCLASSEXA wc{sizeof wc};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.lpszClassName = name;
+    return ::RegisterClassExA(&wc) != 0;
+}
+
+}  // namespace
+
+frmProgress::~frmProgress() {
+    if (hWnd()) ::DestroyWindow(hWnd());
+    if (ownsFont_ && font_) ::DeleteObject(font_);
+}
+
+void frmProgress::Show(HWND owner) {
+    if (!hWnd()) {
+        RegisterWindowClass(ClassName, 0, nullptr, ::GetSysColorBrush(COLOR_BTNFACE));
+        RegisterHelperClass(FrameClassName, FrameProc);
+        RegisterHelperClass(FillClassName, FillProc);
+        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+        RECT frame{0, 0, ClientWidth, ClientHeight};
+        ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+        const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+        // Centred over the owner (or the screen when there is none).
+        RECT area;
+        if (!owner || !::GetWindowRect(owner, &area)) ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+        const int x = area.left + ((area.right - area.left) - w) / 2;
+        const int y = area.top + ((area.bottom - area.top) - h) / 2;
+        if (!::CreateWindowExA(WS_EX_DLGMODALFRAME, ClassName, "Velmora Cadrel", style, x, y, w, h, owner, nullptr,
+                               ::GetModuleHandleA(nullptr), static_cast<controls::WindowObject<frmProgress>*>(this)))
+            return;
+    }
+    // The frame cannot close the window: Cancel is the way out.
+    modCloseBtn::EnableCloseButton(hWnd(), false);
+    ::ShowWindow(hWnd(), SW_SHOWNORMAL);
+    ::UpdateWindow(hWnd());
+}
+
+void frmProgress::CreateControls() {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        font_ = ::CreateFontIndirectA(&metrics.lfMessageFont);
+        ownsFont_ = font_ != nullptr;
+    }
+    if (!font_) font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    auto make = [&](const char* cls, const char* text, DWORD style, int id, HWND parent) {
+        HWND h = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        if (h) ::SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        return h;
+    };
+    make("STATIC", "Extracting track", SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, IdLblStatus, hWnd());
+    HWND frame = ::CreateWindowExA(WS_EX_STATICEDGE, FrameClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+                                   0, 10, 10, hWnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdPicProgress1)),
+                                   instance, nullptr);
+    if (frame) make(FillClassName, "", 0, IdPicProgress2, frame);
+
+    controls::PropertyBag barBag{{"Max", "100"}, {"Min", "0"}, {"Value", "0"}, {"Scrolling", "0"}};
+    const RECT none{0, 0, 10, 10};
+    p1_ = XP_ProgressBar::Create(hWnd(), IdP1, none, &barBag);
+    make("STATIC", "0 % complete", SS_LEFT | SS_NOPREFIX, IdLabel1, hWnd());
+    controls::PropertyBag buttonBag{{"Caption", "Cancel"}, {"Style", "0"}};
+    cancel_ = CandyButton::Create(hWnd(), IdCandyButton1, none, &buttonBag);
+    if (cancel_) ::SendMessageA(cancel_->hWnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    Layout();
+}
+
+void frmProgress::Layout() {
+    auto place = [&](int id, int x, int y, int w, int h) {
+        if (HWND c = Control(id)) ::MoveWindow(c, x, y, w, h, FALSE);
+    };
+    place(IdLblStatus, 14, 12, ClientWidth - 28, 18);
+    place(IdPicProgress1, 14, 36, ClientWidth - 28, 16);
+    if (HWND frame = Control(IdPicProgress1)) {
+        RECT inner;
+        ::GetClientRect(frame, &inner);
+        if (HWND fill = ::GetDlgItem(frame, IdPicProgress2)) ::MoveWindow(fill, 0, 0, 0, inner.bottom, FALSE);
+    }
+    if (p1_) ::MoveWindow(p1_->hWnd(), 14, 60, ClientWidth - 28, 20, FALSE);
+    place(IdLabel1, 14, 104, 200, 18);
+    if (cancel_) ::MoveWindow(cancel_->hWnd(), ClientWidth - 14 - 92, 96, 92, 30, FALSE);
+}
+
+int frmProgress::PicProgress1InnerWidth() const {
+    RECT inner{};
+    if (HWND frame = Control(IdPicProgress1)) ::GetClientRect(frame, &inner);
+    return inner.right;
+}
+
+int frmProgress::PicProgress2Width() const {
+    HWND frame = Control(IdPicProgress1);
+    HWND fill = frame ? ::GetDlgItem(frame, IdPicProgress2) : nullptr;
+    RECT rc{};
+    if (fill) ::GetWindowRect(fill, &rc);
+    return rc.right - rc.left;
+}
+
+void frmProgress::ChangeProgress(const std::string& text, float done, float total) {
+    if (!hWnd()) return;
+    ::SetWindowTextA(hWnd(), "Extracting....");
+    if (HWND frame = Control(IdPicProgress1)) {
+        RECT inner;
+        ::GetClientRect(frame, &inner);
+        if (HWND fill = ::GetDlgItem(frame, IdPicProgress2)) {
+            ::MoveWindow(fill, 0, 0, ProgressFigures::FilledWidth(done, total, inner.right), inner.bottom, TRUE);
+        }
+    }
+    ::SetDlgItemTextA(hWnd(), IdLblStatus, ProgressFigures::StatusText(text).c_str());
+    const int32_t percent = ProgressFigures::PercentShown(done, total);
+    if (p1_) p1_->SetValue(percent);
+    const int32_t shown = p1_ ? p1_->Value() : percent;
+    ::SetDlgItemTextA(hWnd(), IdLabel1, ProgressFigures::CompleteText(shown).c_str());
+}
+
+void frmProgress::Close() {
+    if (hWnd()) ::DestroyWindow(hWnd());
+}
+
+void frmProgress::Cancel() { state_.Cancel(); }
+
+LRESULT frmProgress::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IdCandyButton1 && (HIWORD(wp) == BN_CLICKED)) {
+            Cancel();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        // Refused: only the track routine closes this window.
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_CLOSE) return 0;
+        break;
+    case WM_CTLCOLORSTATIC:
+        ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    default:
+        break;
+    }
+    return Default(msg, wp, lp);
+}

@@ -1,0 +1,58 @@
+// frmProgress: the small window shown while one track is ripped. It shows
+// the file being written, a drawn bar (picProgress1 framing picProgress2),
+// the progress bar control p1 and the percentage as text, and a Cancel
+// button, the only way to react: its close box is disabled when it loads and
+// a close request from its frame is refused. Cancel only sets the job's two
+// flags; the track routine that showed the window closes it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "RipJobState.h"
+#include "RipProgress.h"
+#include "WindowObject.h"
+
+class XP_ProgressBar;
+class CandyButton;
+
+class frmProgress : public RipProgress, public controls::WindowObject<frmProgress> {
+public:
+    static constexpr int IdLblStatus = 101;
+    static constexpr int IdPicProgress1 = 102;
+    static constexpr int IdPicProgress2 = 103;
+    static constexpr int IdP1 = 104;
+    static constexpr int IdLabel1 = 105;
+    static constexpr int IdCandyButton1 = 106;
+
+    explicit frmProgress(RipJobState& state) : state_(state) {}
+    ~frmProgress() override;
+
+    // RipProgress
+    void Show(HWND owner) override;
+    void ChangeProgress(const std::string& text, float done, float total) override;
+    void Close() override;
+
+    // The Cancel button's click: the job state becomes "STOP" and CancelRip
+    // is set; the window stays open.
+    void Cancel();
+
+    bool IsOpen() const noexcept { return hWnd() != nullptr; }
+    HWND Control(int id) const noexcept { return hWnd() ? ::GetDlgItem(hWnd(), id) : nullptr; }
+    XP_ProgressBar* p1() const noexcept { return p1_; }
+    int PicProgress2Width() const;
+    int PicProgress1InnerWidth() const;
+
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    void CreateControls();
+    void Layout();
+
+    RipJobState& state_;
+    XP_ProgressBar* p1_ = nullptr;
+    CandyButton* cancel_ = nullptr;
+    HFONT font_ = nullptr;
+    bool ownsFont_ = false;
+};
