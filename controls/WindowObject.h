@@ -35,9 +35,11 @@ public:
     static bool RegisterWindowClass(const char* className, UINT style = CS_DBLCLKS, HCURSOR cursor = nullptr,
                                     HBRUSH background = nullptr, HICON icon = nullptr) noexcept {
         HINSTANCE instance = ::GetModuleHandleA(nullptr);
-        WNDCLASSEXA existing{sizeof existing};
+        WNDCLASSEXA existing{};
+        existing.cbSize = sizeof existing;
         if (::GetClassInfoExA(instance, className, &existing)) return true;
-        WNDCLASSEXA wc{sizeof wc};
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
         wc.style = style;
         wc.lpfnWndProc = &WindowObject::WndProc;
         wc.hInstance = instance;

@@ -53,9 +53,11 @@ LRESULT CALLBACK FillProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 bool RegisterHelperClass(const char* name, WNDPROC proc) {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSEXA existing{sizeof existing};
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
     if (::GetClassInfoExA(instance, name, &existing)) return true;
-    WNDCLASSEXA wc{sizeof wc};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
@@ -118,11 +120,10 @@ void frmProgress::CreateControls() {
 
     controls::PropertyBag barBag{{"Max", "100"}, {"Min", "0"}, {"Value", "0"}, {"Scrolling", "0"}};
     const RECT none{0, 0, 10, 10};
-    p1_ = XP_ProgressBar::Create(hWnd(), IdP1, none, &barBag);
+    p1_ = controls::XP_ProgressBar::Create(hWnd(), IdP1, none, &barBag);
     make("STATIC", "0 % complete", SS_LEFT | SS_NOPREFIX, IdLabel1, hWnd());
-    controls::PropertyBag buttonBag{{"Caption", "Cancel"}, {"Style", "0"}};
-    cancel_ = CandyButton::Create(hWnd(), IdCandyButton1, none, &buttonBag);
-    if (cancel_) ::SendMessageA(cancel_->hWnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    controls::PropertyBag buttonBag{{"Caption", "Cancel"}, {"Style", "0"}, {"Font", "Tahoma,8,Bold"}};
+    cancel_ = controls::CandyButton::Create(hWnd(), IdCandyButton1, none, &buttonBag);
     Layout();
 }
 

@@ -14,8 +14,10 @@
 #include "RipProgress.h"
 #include "WindowObject.h"
 
+namespace controls {
 class XP_ProgressBar;
 class CandyButton;
+}  // namespace controls
 
 class frmProgress : public RipProgress, public controls::WindowObject<frmProgress> {
 public:
@@ -40,7 +42,7 @@ public:
 
     bool IsOpen() const noexcept { return hWnd() != nullptr; }
     HWND Control(int id) const noexcept { return hWnd() ? ::GetDlgItem(hWnd(), id) : nullptr; }
-    XP_ProgressBar* p1() const noexcept { return p1_; }
+    controls::XP_ProgressBar* p1() const noexcept { return p1_; }
     int PicProgress2Width() const;
     int PicProgress1InnerWidth() const;
 
@@ -51,8 +53,8 @@ private:
     void Layout();
 
     RipJobState& state_;
-    XP_ProgressBar* p1_ = nullptr;
-    CandyButton* cancel_ = nullptr;
+    controls::XP_ProgressBar* p1_ = nullptr;
+    controls::CandyButton* cancel_ = nullptr;
     HFONT font_ = nullptr;
     bool ownsFont_ = false;
 };

@@ -1,0 +1,44 @@
+# The rip job, the settings store and the headless rip mode.
+
+# Pure pieces: output folder names, the command line, the job report.
+add_wine_gtest(ripjob_logic_test SOURCES logic/RipJobLogicTest.cpp LIBS ripcore LABELS logic)
+
+# The settings store in the prefix's registry; the program's own settings are
+# put back as they were.
+add_wine_gtest(ripjob_settings_test SOURCES e2e/SettingsTest.cpp LIBS ripcore LABELS e2e LOCKS settings)
+
+# The job on the virtual drive with the real encoder.
+add_wine_gtest(ripjob_test SOURCES e2e/RipJobTest.cpp LIBS ripcore testdisc LABELS e2e LOCKS cdrom)
+set_tests_properties(ripjob_test PROPERTIES FIXTURES_SETUP ripjob_mp3_files)
+
+# The job where no encoder library can be found.
+add_wine_gtest(ripjob_noencoder_test SOURCES e2e/RipJobNoEncoderTest.cpp LIBS ripcore testdisc LABELS e2e
+  LOCKS cdrom)
+set_target_properties(ripjob_noencoder_test PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ripjob-noencoder)
+
+# The headless mode as a child process.
+add_wine_gtest(ripjob_headless_test SOURCES e2e/HeadlessRipTest.cpp LIBS ripcore testdisc LABELS e2e
+  LOCKS cdrom settings)
+add_dependencies(ripjob_headless_test cadrel-rip)
+set_tests_properties(ripjob_headless_test PROPERTIES FIXTURES_SETUP ripjob_headless_files)
+
+foreach(t ripjob_test ripjob_noencoder_test ripjob_headless_test)
+  foreach(stand_in akrip32 mcivcd)
+    if(TARGET ${stand_in})
+      add_dependencies(${t} ${stand_in})
+    endif()
+  endforeach()
+endforeach()
+
+# The MP3 files the job left after a Cancel, an unreadable block and a
+# headless rip, decoded on the Linux side: whole frames, the right length.
+set(ripjob_out ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ripjob-e2e)
+foreach(check "cancelled-78.mp3;160;78;ripjob_mp3_files" "abandoned-52.mp3;160;52;ripjob_mp3_files"
+              "headless-128-80.mp3;128;80;ripjob_headless_files")
+  list(POP_FRONT check file kbps frames fixture)
+  string(REGEX REPLACE "\\.mp3$" "" name ${file})
+  add_host_test(ripjob_check_${name} COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/check_mp3.py ${ripjob_out}/${file}
+    ${kbps} ${frames} LABELS e2e)
+  set_tests_properties(ripjob_check_${name} PROPERTIES FIXTURES_REQUIRED ${fixture})
+endforeach()

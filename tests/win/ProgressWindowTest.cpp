@@ -85,10 +85,12 @@ TEST_F(ProgressWindow, BothBarsShowTheSameFraction) {
 TEST_F(ProgressWindow, TheCloseBoxIsDisabledWhenItLoads) {
     HMENU menu = ::GetSystemMenu(form.hWnd(), FALSE);
     ASSERT_NE(menu, nullptr);
-    MENUITEMINFOA info{sizeof info};
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
     info.fMask = MIIM_STATE;
     EXPECT_FALSE(::GetMenuItemInfoA(menu, SC_CLOSE, FALSE, &info)) << "the Close item still carries SC_CLOSE";
-    info = MENUITEMINFOA{sizeof info};
+    info = MENUITEMINFOA{};
+    info.cbSize = sizeof info;
     info.fMask = MIIM_STATE;
     ASSERT_TRUE(::GetMenuItemInfoA(menu, static_cast<UINT>(-10), FALSE, &info));
     EXPECT_EQ(info.fState & 3u, 3u);

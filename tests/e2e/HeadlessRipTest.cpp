@@ -1,0 +1,202 @@
+// The headless rip mode end to end: cadrel-rip.exe started as a child
+// process on discs in the virtual drive, its output lines read through a
+// pipe, its exit code and the files it leaves checked.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "RipJobSupport.h"
+#include "VirtualDisc.h"
+#include "modGeneral.h"
+#include "modSettings.h"
+
+namespace {
+
+using namespace ripjobtest;
+
+constexpr uint32_t FrameBytes = 2352;
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;
+
+    std::size_t Count(const std::string& piece) const {
+        std::size_t n = 0;
+        for (auto p = output.find(piece); p != std::string::npos; p = output.find(piece, p + 1)) ++n;
+        return n;
+    }
+    bool Has(const std::string& piece) const { return Count(piece) > 0; }
+};
+
+std::string Quote(const std::string& arg) {
+    if (arg.find_first_of(" \t\"") == std::string::npos && !arg.empty()) return arg;
+    std::string quoted(1, '"');
+    quoted.append(arg);
+    quoted.push_back('"');
+    return quoted;
+}
+
+// Runs cadrel-rip.exe with `args` in `directory` and waits for it to end.
+RunResult RunRipper(const std::vector<std::string>& args, const std::string& directory = modGeneral::ProgramFolder()) {
+    RunResult run;
+    std::string commandLine = Quote(modGeneral::ProgramFolder() + "\\cadrel-rip.exe");
+    for (const auto& a : args) {
+        commandLine += ' ';
+        commandLine += Quote(a);
+    }
+
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        ADD_FAILURE() << "CreatePipe failed";
+        return run;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(),
+                                        &si, &pi);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        ADD_FAILURE() << "cannot start " << commandLine;
+        return run;
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) run.output.append(buffer, got);
+    CloseHandle(readEnd);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    GetExitCodeProcess(pi.hProcess, &run.exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return run;
+}
+
+class HeadlessRip : public ::testing::Test {
+protected:
+    void TearDown() override { testdisc::Eject(); }
+};
+
+}  // namespace
+
+TEST_F(HeadlessRip, AGoodDiscIsRippedCompletelyWithExitCode0) {
+    testdisc::Insert({{100}, {60}});
+    const std::string folder = FreshFolder("headless-out", "good-wav");
+    const RunResult r = RunRipper({"/rip", "/format:WAV", "/out:" + folder});
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 1.wav", "Track 2.wav"}));
+    EXPECT_EQ(std::filesystem::file_size(folder + "\\Track 1.wav"), 44u + 100u * FrameBytes);
+    EXPECT_TRUE(ReadAll(folder + "\\Track 2.wav").substr(44) == testdisc::PatternFrames(100, 60));
+    EXPECT_TRUE(r.Has("Extracting track " + folder + "\\Track 1.wav: 26 of 100 frames (26 %)")) << r.output;
+    EXPECT_TRUE(r.Has("Extracting track " + folder + "\\Track 2.wav: 60 of 60 frames (100 %)")) << r.output;
+    EXPECT_TRUE(r.Has("2 of 2 tracks written completely")) << r.output;
+}
+
+TEST_F(HeadlessRip, ChosenTracksBitrateAndQualityReachTheMp3) {
+    testdisc::Insert({{60}, {80}, {40}});
+    const std::string folder = FreshFolder("headless-out", "mp3-subset");
+    const RunResult r = RunRipper({"/tracks:2", "/bitrate:128", "/quality:high", "/out:" + folder});
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 2.mp3"}));
+    const std::string kept = modGeneral::ProgramFolder() + "\\ripjob-e2e";
+    std::filesystem::create_directories(kept);
+    EXPECT_TRUE(CopyFileA((folder + "\\Track 2.mp3").c_str(), (kept + "\\headless-128-80.mp3").c_str(), FALSE));
+}
+
+TEST_F(HeadlessRip, UnreadableSectorsGiveExitCode1AndTheOtherTracksAreWritten) {
+    testdisc::Insert({{100}, {30}});
+    testdisc::SetUnreadable("60\n");
+    const std::string folder = FreshFolder("headless-out", "unreadable");
+    const RunResult r = RunRipper({"/rip", "/format:wav", "/out:" + folder});
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_EQ(r.Count(std::string(modGeneral::ApplicationTitle) + ": "), 1u) << "the library's text, once\n"
+                                                                               << r.output;
+    EXPECT_EQ(std::filesystem::file_size(folder + "\\Track 1.wav"), 44u + 52u * FrameBytes);
+    EXPECT_EQ(std::filesystem::file_size(folder + "\\Track 2.wav"), 44u + 30u * FrameBytes);
+    EXPECT_TRUE(r.Has("Track 1.wav: abandoned")) << r.output;
+    EXPECT_TRUE(r.Has("1 of 2 tracks written completely")) << r.output;
+}
+
+TEST_F(HeadlessRip, BadArgumentsGiveExitCode2WithAReason) {
+    testdisc::Insert({{30}});
+    const std::string folder = FreshFolder("headless-out", "bad-args");
+    for (const auto& args : {std::vector<std::string>{"/rip", "/format:ogg", "/out:" + folder},
+                             std::vector<std::string>{"/rip", "/volume:11", "/out:" + folder}}) {
+        const RunResult r = RunRipper(args);
+        EXPECT_EQ(r.exitCode, 2u) << r.output;
+        EXPECT_TRUE(r.Has("cadrel: ")) << r.output;
+        EXPECT_TRUE(r.Has("usage: /rip")) << r.output;
+    }
+    EXPECT_TRUE(Entries(folder).empty());
+}
+
+TEST_F(HeadlessRip, NoDiscGivesExitCode2) {
+    testdisc::Eject();
+    const std::string folder = FreshFolder("headless-out", "no-disc");
+    const RunResult r = RunRipper({"/rip", "/out:" + folder});
+    EXPECT_EQ(r.exitCode, 2u) << r.output;
+    EXPECT_TRUE(r.Has("no disc in drive 0")) << r.output;
+}
+
+TEST_F(HeadlessRip, AMissingDriveOrTrackGivesExitCode2) {
+    testdisc::Insert({{30}, {30}});
+    const std::string folder = FreshFolder("headless-out", "missing-drive");
+    const RunResult drive = RunRipper({"/rip", "/drive:7", "/out:" + folder});
+    EXPECT_EQ(drive.exitCode, 2u) << drive.output;
+    EXPECT_TRUE(drive.Has("no drive 7")) << drive.output;
+    const RunResult track = RunRipper({"/rip", "/tracks:2-3", "/out:" + folder});
+    EXPECT_EQ(track.exitCode, 2u) << track.output;
+    EXPECT_TRUE(track.Has("no track 3")) << track.output;
+    EXPECT_TRUE(Entries(folder).empty());
+}
+
+TEST_F(HeadlessRip, AMissingOutputFolderGivesExitCode2) {
+    testdisc::Insert({{30}});
+    const std::string missing = modGeneral::ProgramFolder() + "\\headless-out\\not-there";
+    std::filesystem::remove_all(missing);
+    const RunResult r = RunRipper({"/rip", "/out:" + missing});
+    EXPECT_EQ(r.exitCode, 2u) << r.output;
+    EXPECT_TRUE(r.Has(missing)) << "the reason names the folder\n" << r.output;
+    EXPECT_FALSE(Exists(missing));
+}
+
+TEST_F(HeadlessRip, ARelativeOutputFolderIsTakenFromTheStartingDirectory) {
+    testdisc::Insert({{30}});
+    const std::string folder = FreshFolder("headless-out", "relative");
+    const RunResult r = RunRipper({"/rip", "/format:WAV", "/out:relative"}, modGeneral::ProgramFolder() + "\\headless-out");
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 1.wav"}));
+}
+
+TEST_F(HeadlessRip, WithoutOutTheSavedOutputFolderIsUsed) {
+    testdisc::Insert({{30}});
+    const std::string folder = FreshFolder("headless-out", "saved");
+    const std::string marker = "\x01<absent>";
+    const std::string before = modSettings::GetSetting("CADREL", "Path1", "txtOutPath", marker);
+    ASSERT_TRUE(modSettings::SaveRipOutputFolder(folder));
+    const RunResult r = RunRipper({"/rip", "/format:WAV"});
+    if (before == marker) {
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, modSettings::SectionKey("CADREL", "Path1").c_str(), 0, KEY_SET_VALUE,
+                          &k) == ERROR_SUCCESS) {
+            RegDeleteValueA(k, "txtOutPath");
+            RegCloseKey(k);
+        }
+    } else {
+        modSettings::SaveRipOutputFolder(before);
+    }
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 1.wav"}));
+}

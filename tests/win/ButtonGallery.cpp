@@ -1,0 +1,224 @@
+// ButtonGallery: every look of CandyButton in every state, on one sheet.
+//
+//   ButtonGallery.exe              shows the sheet in a window, with a row of
+//                                  live buttons under it, until closed
+//   ButtonGallery.exe --save F.bmp draws the sheet into F.bmp and exits
+//
+// Rows are looks and colour sets; columns the states normal, pressed,
+// focused, hovered, checked and a disabled button.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CandyButton.h"
+
+using namespace controls;
+
+namespace {
+
+struct Row {
+    const char* label;
+    CandyButtonProperties props;
+    int height;
+};
+
+HICON g_icon = nullptr;
+
+std::vector<Row> Rows() {
+    std::vector<Row> rows;
+    auto make = [](const char* caption, int style, int scheme, uint32_t fore = 0) {
+        CandyButtonProperties p;
+        p.caption = caption;
+        p.style = style;
+        p.colorScheme = scheme;
+        if (auto c = ColorSchemeColors(scheme)) p.colors = *c;
+        p.foreColor = fore;
+        p.captionHighLite = false;
+        return p;
+    };
+    rows.push_back({"Style 0", make("Rip CD", 0, 0), 32});
+    rows.push_back({"Style 1", make("Add Files", 1, 0), 32});
+    rows.push_back({"Style 6", make("Convert Selected", 6, 0), 32});
+    rows.push_back({"Style 3", make("Cancel", 3, 0), 32});
+    {
+        auto p = make("Rip CD", 0, 3, 0xFFFFFF);
+        p.picture = g_icon;
+        rows.push_back({"0 scheme 3", p, 34});
+    }
+    {
+        auto p = make("Add Files", 6, 5, 0xFFFFFF);
+        p.picture = g_icon;
+        p.iconHighLite = true;
+        p.iconHighLiteColor = 0x00FFFF;
+        rows.push_back({"6 scheme 5", p, 34});
+    }
+    {
+        auto p = make("Browse...", 1, 4, 0xFFFFFF);
+        p.picture = g_icon;
+        p.pictureAlignment = kPictureRight;
+        rows.push_back({"1 scheme 4", p, 34});
+    }
+    {
+        auto p = make("Open", 2, 6);
+        p.picture = g_icon;
+        p.pictureAlignment = kPictureTop;
+        p.captionHighLite = true;
+        p.captionHighLiteColor = 0x0000C0;
+        rows.push_back({"2 scheme 6", p, 58});
+    }
+    {
+        auto p = make("Settings", 0, 1, 0xFFFFFF);
+        p.borderBrightness = -80;
+        p.font.bold = true;
+        rows.push_back({"0 scheme 1 -80", p, 32});
+    }
+    {
+        auto p = make("Help", 3, 2);
+        p.borderBrightness = 60;
+        p.captionHighLite = true;
+        p.captionHighLiteColor = 0xFFFFFF;
+        rows.push_back({"3 scheme 2 +60", p, 32});
+    }
+    return rows;
+}
+
+constexpr int kLabelW = 110, kCellW = 150, kButtonW = 132, kTop = 28, kGap = 12;
+const char* const kColumns[] = {"normal", "pressed", "focused", "hovered", "checked", "disabled"};
+
+SIZE SheetSize(const std::vector<Row>& rows) {
+    int h = kTop;
+    for (const Row& r : rows) h += r.height + kGap;
+    return {kLabelW + kCellW * 6 + 8, h + 4};
+}
+
+void DrawSheet(HDC dc, const std::vector<Row>& rows) {
+    const SIZE size = SheetSize(rows);
+    RECT all{0, 0, size.cx, size.cy};
+    unique_brush back(CreateSolidBrush(RGB(240, 240, 240)));
+    FillRect(dc, &all, back.get());
+    SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetTextColor(dc, RGB(60, 60, 60));
+    for (int c = 0; c < 6; ++c) {
+        RECT t{kLabelW + c * kCellW, 6, kLabelW + c * kCellW + kButtonW, kTop};
+        DrawTextA(dc, kColumns[c], -1, &t, DT_CENTER | DT_SINGLELINE);
+    }
+    int y = kTop;
+    for (const Row& row : rows) {
+        RECT l{6, y, kLabelW - 4, y + row.height};
+        SelectObject(dc, font);
+        DrawTextA(dc, row.label, -1, &l, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        for (int c = 0; c < 6; ++c) {
+            RECT r{kLabelW + c * kCellW, y, kLabelW + c * kCellW + kButtonW, y + row.height};
+            CandyButtonProperties p = row.props;
+            int state = c;
+            if (c == 5) {
+                p.enabled = false;
+                state = kStateNormal;
+            }
+            CandyButton::Render(dc, r, p, state);
+        }
+        y += row.height + kGap;
+    }
+    SelectObject(dc, oldFont);
+}
+
+bool SaveBitmap(const char* path, const std::vector<Row>& rows) {
+    const SIZE size = SheetSize(rows);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = size.cx;
+    bmi.bmiHeader.biHeight = -size.cy;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(nullptr);
+    unique_memory_dc mem(screen);
+    ReleaseDC(nullptr, screen);
+    void* bits = nullptr;
+    unique_bitmap dib(CreateDIBSection(mem.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib || !bits) return false;
+    {
+        selected_object sel(mem.get(), dib.get());
+        DrawSheet(mem.get(), rows);
+        GdiFlush();
+    }
+    const DWORD bytes = DWORD(size.cx) * DWORD(size.cy) * 4;
+    auto* px = static_cast<uint32_t*>(bits);
+    for (DWORD i = 0; i < bytes / 4; ++i) px[i] |= 0xFF000000u;  // opaque for every viewer
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bmi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + bytes;
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    std::fwrite(&fh, sizeof fh, 1, f);
+    std::fwrite(&bmi.bmiHeader, sizeof bmi.bmiHeader, 1, f);
+    std::fwrite(bits, bytes, 1, f);
+    return std::fclose(f) == 0;
+}
+
+std::vector<Row> g_rows;
+
+LRESULT CALLBACK SheetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_PAINT: {
+        paint_dc dc(hwnd);
+        DrawSheet(dc.get(), g_rows);
+        return 0;
+    }
+    case WM_CTLCOLORBTN: {
+        static HBRUSH brush = CreateSolidBrush(RGB(240, 240, 240));
+        return reinterpret_cast<LRESULT>(brush);
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    g_icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_INFORMATION));
+    // The sheet's icons are drawn at 16 x 16, as command buttons carry them.
+    g_icon = static_cast<HICON>(CopyImage(g_icon, IMAGE_ICON, 16, 16, 0));
+    g_rows = Rows();
+    if (argc >= 3 && std::strcmp(argv[1], "--save") == 0) return SaveBitmap(argv[2], g_rows) ? 0 : 1;
+
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = SheetProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.lpszClassName = "ButtonGallerySheet";
+    wc.hbrBackground = CreateSolidBrush(RGB(240, 240, 240));
+    RegisterClassA(&wc);
+    const SIZE size = SheetSize(g_rows);
+    RECT frame{0, 0, size.cx, size.cy + 60};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    HWND sheet = CreateWindowExA(0, "ButtonGallerySheet", "CandyButton gallery", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                 10, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+    // Live buttons under the sheet: hover, press and tab through them.
+    const char* captions[] = {"Rip CD", "Add Files", "Convert Selected", "Cancel", "Checked"};
+    const int styles[] = {0, 1, 6, 3, 0};
+    for (int i = 0; i < 5; ++i) {
+        PropertyBag bag{{"Caption", captions[i]}, {"Style", std::to_string(styles[i])}, {"CaptionHighLite", "True"},
+                        {"CaptionHighLiteColor", "&H000080"}};
+        if (i == 4) bag.Write("Checked", "True");
+        RECT r{kLabelW + i * kCellW, size.cy + 14, kLabelW + i * kCellW + kButtonW, size.cy + 46};
+        CandyButton::Create(sheet, 100 + i, r, &bag);
+    }
+    MSG m;
+    while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(sheet, &m)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+    }
+    return 0;
+}
