@@ -8,7 +8,7 @@ root=$1
 bin=$root/i686/bin
 [ -d "$bin" ] || { echo "no i686 build in $root: nothing to check"; exit 0; }
 dump=i686-w64-mingw32-objdump
-allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|OLE32|OLEAUT32|COMCTL32|COMDLG32|WINMM|SHLWAPI|VERSION|msvcrt|api-ms-win-[a-z0-9-]+)\.dll$'
+allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|OLE32|OLEAUT32|COMCTL32|COMDLG32|WINMM|SHLWAPI|VERSION|MSIMG32|RPCRT4|msvcrt|api-ms-win-[a-z0-9-]+)\.dll$'
 fail=0
 for f in "$bin"/*.exe "$bin"/*.dll; do
   [ -f "$f" ] || continue

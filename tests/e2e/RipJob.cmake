@@ -42,3 +42,8 @@ foreach(check "cancelled-78.mp3;160;78;ripjob_mp3_files" "abandoned-52.mp3;160;5
     ${kbps} ${frames} LABELS e2e)
   set_tests_properties(ripjob_check_${name} PROPERTIES FIXTURES_REQUIRED ${fixture})
 endforeach()
+
+# The demo disc ripped by the program's headless mode: the WAV identical to the
+# image, the MP3 close to it (tests/e2e/demo_disc_rip.py states the measure).
+add_host_test(demo_disc_rip COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/demo_disc_rip.py ${CADREL_BUILD_ROOT}
+  ${PROJECT_SOURCE_DIR} LABELS e2e LOCKS cdrom settings TIMEOUT 600)

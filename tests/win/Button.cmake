@@ -7,6 +7,3 @@ add_wine_gtest(button_logic_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/../logic/Butt
 # close box on real system menus.
 add_wine_gtest(button_window_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/CandyButtonTest.cpp LIBS controls LABELS win)
 add_wine_gtest(close_button_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/CloseButtonTest.cpp LIBS controls LABELS win)
-# Every look in every state on one sheet (a window, or a bitmap with --save).
-add_executable(ButtonGallery ${CMAKE_CURRENT_LIST_DIR}/ButtonGallery.cpp)
-target_link_libraries(ButtonGallery PRIVATE controls)

@@ -1,19 +1,24 @@
-// ButtonGallery: every look of CandyButton in every state, on one sheet.
+// ControlGallery: the program's owner-drawn controls on one sheet: every
+// look of CandyButton in every state, and every look of XP_ProgressBar at
+// several percentages (upright too, for the looks that can stand).
 //
-//   ButtonGallery.exe              shows the sheet in a window, with a row of
-//                                  live buttons under it, until closed
-//   ButtonGallery.exe --save F.bmp draws the sheet into F.bmp and exits
+//   ControlGallery.exe              shows the sheet in a window, with a row of
+//                                   live buttons under it, until closed
+//   ControlGallery.exe --save F.bmp draws the sheet into F.bmp and exits
 //
-// Rows are looks and colour sets; columns the states normal, pressed,
-// focused, hovered, checked and a disabled button.
+// Button rows are looks and colour sets; columns the states normal, pressed,
+// focused, hovered, checked and a disabled button. Bar rows are the looks
+// 0 to 9; columns 0, 25, 50, 75 and 100 %, and 150 set (drawn full).
 #include <windows.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "CandyButton.h"
+#include "XP_ProgressBar.h"
 
 using namespace controls;
 
@@ -88,10 +93,81 @@ std::vector<Row> Rows() {
 constexpr int kLabelW = 110, kCellW = 150, kButtonW = 132, kTop = 28, kGap = 12;
 const char* const kColumns[] = {"normal", "pressed", "focused", "hovered", "checked", "disabled"};
 
-SIZE SheetSize(const std::vector<Row>& rows) {
+constexpr int kBarRows = 10, kBarH = 22, kBarGap = 10, kBarTitle = 34, kUprightH = 120;
+const int kPercents[6] = {0, 25, 50, 75, 100, 150};
+
+int ButtonsHeight(const std::vector<Row>& rows) {
     int h = kTop;
     for (const Row& r : rows) h += r.height + kGap;
-    return {kLabelW + kCellW * 6 + 8, h + 4};
+    return h;
+}
+
+SIZE SheetSize(const std::vector<Row>& rows) {
+    const int h = ButtonsHeight(rows) + kBarTitle + kBarRows * (kBarH + kBarGap) + kBarTitle + kUprightH + 16;
+    return {kLabelW + kCellW * 6 + 8, h};
+}
+
+// The progress bar section: looks 0..9 across the percentages, then the
+// upright looks 0..2 at each percentage.
+void DrawBars(HDC dc, int top) {
+    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    SelectObject(dc, font);
+    SetTextColor(dc, RGB(60, 60, 60));
+    for (int c = 0; c < 6; ++c) {
+        char head[32];
+        std::snprintf(head, sizeof head, c == 5 ? "%d %% (set)" : "%d %%", kPercents[c]);
+        RECT t{kLabelW + c * kCellW, top + 12, kLabelW + c * kCellW + kButtonW, top + kBarTitle};
+        DrawTextA(dc, head, -1, &t, DT_CENTER | DT_SINGLELINE);
+    }
+    int y = top + kBarTitle;
+    // A small pattern for look 8.
+    HDC screen = GetDC(nullptr);
+    unique_bitmap pattern(CreateCompatibleBitmap(screen, 8, 8));
+    ReleaseDC(nullptr, screen);
+    {
+        unique_memory_dc pm(dc);
+        selected_object sel(pm.get(), pattern.get());
+        for (int py = 0; py < 8; ++py)
+            for (int px = 0; px < 8; ++px)
+                SetPixel(pm.get(), px, py, ((px / 4 + py / 4) % 2) ? RGB(90, 160, 230) : RGB(200, 225, 250));
+    }
+    for (int look = 0; look < kBarRows; ++look) {
+        char label[32];
+        std::snprintf(label, sizeof label, "Scrolling %d", look);
+        RECT l{6, y, kLabelW - 4, y + kBarH};
+        SelectObject(dc, font);
+        SetTextColor(dc, RGB(60, 60, 60));
+        DrawTextA(dc, label, -1, &l, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        for (int c = 0; c < 6; ++c) {
+            XP_ProgressBar::Settings s;
+            s.percent = std::min(kPercents[c], 100);
+            s.scrolling = look;
+            s.showText = true;
+            s.image = look == 8 ? pattern.get() : nullptr;
+            RECT r{kLabelW + c * kCellW, y, kLabelW + c * kCellW + kButtonW, y + kBarH};
+            XP_ProgressBar::Render(dc, r, s);
+        }
+        y += kBarH + kBarGap;
+    }
+    SelectObject(dc, font);
+    SetTextColor(dc, RGB(60, 60, 60));
+    RECT head{6, y + 8, kLabelW + kCellW * 6, y + kBarTitle};
+    DrawTextA(dc, "Upright (Orientation 1), looks 0, 1 and 2 at 0, 25, 50, 75 and 100 %", -1, &head,
+              DT_LEFT | DT_SINGLELINE);
+    y += kBarTitle;
+    int x = kLabelW;
+    for (int look = 0; look < 3; ++look) {
+        for (int c = 0; c < 5; ++c) {
+            XP_ProgressBar::Settings s;
+            s.percent = kPercents[c];
+            s.scrolling = look;
+            s.orientation = 1;
+            RECT r{x, y, x + 22, y + kUprightH};
+            XP_ProgressBar::Render(dc, r, s);
+            x += 32;
+        }
+        x += 40;
+    }
 }
 
 void DrawSheet(HDC dc, const std::vector<Row>& rows) {
@@ -124,6 +200,7 @@ void DrawSheet(HDC dc, const std::vector<Row>& rows) {
         }
         y += row.height + kGap;
     }
+    DrawBars(dc, y);
     SelectObject(dc, oldFont);
 }
 
@@ -194,13 +271,13 @@ int main(int argc, char** argv) {
     wc.lpfnWndProc = SheetProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.lpszClassName = "ButtonGallerySheet";
+    wc.lpszClassName = "ControlGallerySheet";
     wc.hbrBackground = CreateSolidBrush(RGB(240, 240, 240));
     RegisterClassA(&wc);
     const SIZE size = SheetSize(g_rows);
     RECT frame{0, 0, size.cx, size.cy + 60};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND sheet = CreateWindowExA(0, "ButtonGallerySheet", "CandyButton gallery", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+    HWND sheet = CreateWindowExA(0, "ControlGallerySheet", "Control gallery", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
                                  10, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                  wc.hInstance, nullptr);
     // Live buttons under the sheet: hover, press and tab through them.

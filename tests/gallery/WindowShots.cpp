@@ -1,0 +1,111 @@
+// WindowShots: pictures of the program's windows for the documentation. It
+// opens the main window on whatever disc is in the drive, saves the screen,
+// then rips every track to MP3 into a scratch folder and saves the screen
+// again while the progress window is up, cancelling the job after that.
+//
+//   WindowShots.exe MAIN.bmp PROGRESS.bmp
+//
+// Run it inside Wine's virtual desktop so that the window frames show
+// (scripts/screenshots does).
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "Cadrel.h"
+#include "CandyButton.h"
+#include "GdiObjects.h"
+
+namespace {
+
+Cadrel* g_window = nullptr;
+std::string g_progressShot;
+bool g_progressSaved = false;
+
+bool SaveScreen(const std::string& path) {
+    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = w;
+    bmi.bmiHeader.biHeight = -h;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    HDC screen = ::GetDC(nullptr);
+    controls::unique_memory_dc mem(screen);
+    void* bits = nullptr;
+    controls::unique_bitmap dib(::CreateDIBSection(mem.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib || !bits) {
+        ::ReleaseDC(nullptr, screen);
+        return false;
+    }
+    {
+        controls::selected_object sel(mem.get(), dib.get());
+        ::BitBlt(mem.get(), 0, 0, w, h, screen, 0, 0, SRCCOPY);
+        ::GdiFlush();
+    }
+    ::ReleaseDC(nullptr, screen);
+    const DWORD bytes = DWORD(w) * DWORD(h) * 4;
+    auto* px = static_cast<uint32_t*>(bits);
+    for (DWORD i = 0; i < bytes / 4; ++i) px[i] |= 0xFF000000u;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bmi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + bytes;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    std::fwrite(&fh, sizeof fh, 1, f);
+    std::fwrite(&bmi.bmiHeader, sizeof bmi.bmiHeader, 1, f);
+    std::fwrite(bits, bytes, 1, f);
+    return std::fclose(f) == 0;
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD end = ::GetTickCount() + ms;
+    while (::GetTickCount() < end) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(20);
+    }
+}
+
+// Runs while the job pumps messages: the progress window is up by then.
+void CALLBACK DuringRip(HWND, UINT, UINT_PTR id, DWORD) {
+    if (g_progressSaved) return;
+    g_progressSaved = true;
+    ::KillTimer(nullptr, id);
+    SaveScreen(g_progressShot);
+    g_window->JobState().Cancel();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: WindowShots MAIN.bmp PROGRESS.bmp\n");
+        return 2;
+    }
+    g_progressShot = argv[2];
+    Cadrel window;
+    g_window = &window;
+    if (!window.Create(SW_SHOWNORMAL)) return 1;
+    ::SetWindowPos(window.hWnd(), nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    HWND list = window.Control(Cadrel::IdListView1);
+    for (int i = 0; i < ListView_GetItemCount(list); ++i) ListView_SetCheckState(list, i, TRUE);
+    if (auto* b = window.Button(Cadrel::IdCandyButton1)) b->SetCaption("Select None");
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string out = std::string(temp) + "cadrel-window-shots";
+    ::CreateDirectoryA(out.c_str(), nullptr);
+    ::SetWindowTextA(window.Control(Cadrel::IdTxtOutPath), out.c_str());
+    PumpFor(2500);
+    if (!SaveScreen(argv[1])) return 1;
+    ::SetTimer(nullptr, 0, 2500, DuringRip);
+    ::SendMessageA(window.hWnd(), WM_COMMAND, MAKEWPARAM(Cadrel::IdCandyButton3, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(window.Control(Cadrel::IdCandyButton3)));
+    return g_progressSaved ? 0 : 1;
+}
