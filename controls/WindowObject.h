@@ -12,6 +12,23 @@
 
 namespace controls {
 
+// Registers a window class served by a plain window procedure (a painted
+// helper child, a tab page) once per process; later calls answer true.
+inline bool RegisterPlainWindowClass(const char* className, WNDPROC proc, HBRUSH background = nullptr) noexcept {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (::GetClassInfoExA(instance, className, &existing)) return true;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    return ::RegisterClassExA(&wc) != 0;
+}
+
 template <class Derived>
 class WindowObject {
 public:

@@ -51,20 +51,6 @@ LRESULT CALLBACK FillProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-bool RegisterHelperClass(const char* name, WNDPROC proc) {
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (::GetClassInfoExA(instance, name, &existing)) return true;
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.lpszClassName = name;
-    return ::RegisterClassExA(&wc) != 0;
-}
-
 }  // namespace
 
 frmProgress::~frmProgress() {
@@ -75,8 +61,8 @@ frmProgress::~frmProgress() {
 void frmProgress::Show(HWND owner) {
     if (!hWnd()) {
         RegisterWindowClass(ClassName, 0, nullptr, ::GetSysColorBrush(COLOR_BTNFACE));
-        RegisterHelperClass(FrameClassName, FrameProc);
-        RegisterHelperClass(FillClassName, FillProc);
+        controls::RegisterPlainWindowClass(FrameClassName, FrameProc);
+        controls::RegisterPlainWindowClass(FillClassName, FillProc);
         const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
         RECT frame{0, 0, ClientWidth, ClientHeight};
         ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);

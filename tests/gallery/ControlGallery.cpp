@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BitmapFile.h"
 #include "CandyButton.h"
 #include "XP_ProgressBar.h"
 
@@ -223,19 +224,7 @@ bool SaveBitmap(const char* path, const std::vector<Row>& rows) {
         DrawSheet(mem.get(), rows);
         GdiFlush();
     }
-    const DWORD bytes = DWORD(size.cx) * DWORD(size.cy) * 4;
-    auto* px = static_cast<uint32_t*>(bits);
-    for (DWORD i = 0; i < bytes / 4; ++i) px[i] |= 0xFF000000u;  // opaque for every viewer
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bmi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + bytes;
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
-    std::fwrite(&fh, sizeof fh, 1, f);
-    std::fwrite(&bmi.bmiHeader, sizeof bmi.bmiHeader, 1, f);
-    std::fwrite(bits, bytes, 1, f);
-    return std::fclose(f) == 0;
+    return SaveTopDownBitmap(path, bits, size.cx, size.cy);
 }
 
 std::vector<Row> g_rows;

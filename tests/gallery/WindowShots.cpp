@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <string>
 
+#include "BitmapFile.h"
 #include "Cadrel.h"
 #include "CandyButton.h"
 #include "GdiObjects.h"
@@ -46,19 +47,7 @@ bool SaveScreen(const std::string& path) {
         ::GdiFlush();
     }
     ::ReleaseDC(nullptr, screen);
-    const DWORD bytes = DWORD(w) * DWORD(h) * 4;
-    auto* px = static_cast<uint32_t*>(bits);
-    for (DWORD i = 0; i < bytes / 4; ++i) px[i] |= 0xFF000000u;
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bmi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + bytes;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    std::fwrite(&fh, sizeof fh, 1, f);
-    std::fwrite(&bmi.bmiHeader, sizeof bmi.bmiHeader, 1, f);
-    std::fwrite(bits, bytes, 1, f);
-    return std::fclose(f) == 0;
+    return SaveTopDownBitmap(path.c_str(), bits, w, h);
 }
 
 void PumpFor(DWORD ms) {
