@@ -7,6 +7,7 @@
 
 #include "CadrelArt.h"
 #include "CandyButton.h"
+#include "ConverterTab.h"
 #include "CD_Library.h"
 #include "EncoderConfig.h"
 #include "TrackTimes.h"
@@ -191,16 +192,17 @@ void Cadrel::ShowPage(int index) {
 }
 
 void Cadrel::CreateConverterTab(HWND page) {
-    // The converter's file list; its columns are added by Form_Load.
-    RECT rc;
-    ::GetClientRect(page, &rc);
-    HWND list = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 12, 12,
-                                  rc.right - 24, rc.bottom - 24, page,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdListView3)),
-                                  ::GetModuleHandleA(nullptr), nullptr);
-    ::SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    ConverterHost host;
+    host.window = hWnd();
+    host.timer1 = Timer1;
+    host.font = font_;
+    host.boldFont = boldFont_;
+    host.images = images_;
+    host.mediaImage = 1;
+    host.label9 = Control(IdLabel9);
+    host.listView3Id = IdListView3;
+    converter_ = std::make_unique<ConverterTab>(host);
+    converter_->Create(page);
 }
 
 void Cadrel::CreateAboutTab(HWND page) {
@@ -262,14 +264,14 @@ void Cadrel::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
     ::KillTimer(hWnd(), Timer3);
-    // Settings are saved even when they were never changed. The converter's
-    // two values are kept as they were loaded until its tab has controls.
-    modSettings::SaveConverterFormat(op1_);
+    if (converter_) converter_->ReleaseAVC1();
+    // Settings are saved even when they were never changed.
+    if (converter_) modSettings::SaveConverterFormat(converter_->FormatCaption());
     modSettings::SaveRipOutputFolder(ControlText(IdTxtOutPath));
-    modSettings::SaveConverterOutputFolder(text2_);
+    if (converter_) modSettings::SaveConverterOutputFolder(converter_->OutputFolder());
     // A job still running ends with the process, as closing the window
     // ends the program at once.
-    if (jobRunning_) ::ExitProcess(0);
+    if (jobRunning_ || (converter_ && converter_->JobRunning())) ::ExitProcess(0);
 }
 
 void Cadrel::Form_Load() {
@@ -339,13 +341,17 @@ void Cadrel::Form_Load() {
     ::SetWindowTextA(Control(IdTxtOutPath), folder.c_str());
     // 13.
     DriveList_Click();
-    // 14. Each step on its own. The converter's own format list and output
-    // field come with its tab; its values are kept meanwhile.
-    text2_ = modSettings::DefaultMediaFolder();
-    ::CreateDirectoryA(text2_.c_str(), nullptr);
-    op1_ = modSettings::LoadConverterFormat();
+    // 14. Each step on its own.
+    if (converter_) {
+        converter_->CreateAVC1();
+        converter_->FillFormatList();
+        const std::string media = modSettings::DefaultMediaFolder();
+        converter_->SetOutputFolder(media);
+        ::CreateDirectoryA(media.c_str(), nullptr);
+        converter_->SetFormatCaption(modSettings::LoadConverterFormat());
+    }
     ::SetWindowTextA(Control(IdTxtOutPath), modSettings::LoadRipOutputFolder().c_str());
-    text2_ = modSettings::LoadConverterOutputFolder();
+    if (converter_) converter_->SetOutputFolder(modSettings::LoadConverterOutputFolder());
     ::SetTimer(hWnd(), Timer3, Timer3Interval, nullptr);
 }
 
@@ -361,9 +367,12 @@ LRESULT Cadrel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER:
         if (wp == Timer3) Timer3_Timer();
+        else if (converter_) converter_->HandleTimer(wp);
         return 0;
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        LRESULT handled = 0;
+        if (converter_ && converter_->HandleNotify(hdr, handled)) return handled;
         if (hdr->idFrom == IdTabs && hdr->code == TCN_SELCHANGE) {
             ShowPage(static_cast<int>(::SendMessageA(hdr->hwndFrom, TCM_GETCURSEL, 0, 0)));
             return 0;
@@ -384,6 +393,7 @@ LRESULT Cadrel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: {
         const int id = LOWORD(wp);
         const int code = HIWORD(wp);
+        if (converter_ && converter_->HandleCommand(wp, lp)) return 0;
         if (code == BN_CLICKED) {
             switch (id) {
             case IdCandyButton1: CandyButton1_Click(); return 0;

@@ -22,6 +22,7 @@ namespace controls {
 class CandyButton;
 }  // namespace controls
 class frmProgress;
+class ConverterTab;
 
 class Cadrel : public controls::WindowObject<Cadrel> {
 public:
@@ -62,6 +63,7 @@ public:
         IdAboutPicture,
         IdLabelProduct,
     };
+    static constexpr UINT_PTR Timer1 = 1;  // borrowed by the converter instance AVC1
     static constexpr UINT_PTR Timer3 = 3;
     static constexpr UINT Timer3Interval = 1000;
 
@@ -78,6 +80,8 @@ public:
     const std::vector<bool>& TrackListSelected() const { return trackSelected_; }
     bool JobRunning() const noexcept { return jobRunning_; }
     RipJobState& JobState() noexcept { return jobState_; }
+    // The converter tab (null until the window exists).
+    ConverterTab* Converter() const noexcept { return converter_.get(); }
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -126,6 +130,5 @@ private:
     bool readingDisc_ = false;
     bool checkingFromCode_ = false;
     bool unloaded_ = false;
-    std::string op1_;    // the converter's format, kept between runs
-    std::string text2_;  // the converter's output folder, kept between runs
+    std::unique_ptr<ConverterTab> converter_;
 };

@@ -1,0 +1,10 @@
+# The engine binding: record layouts, copy choice and PATH matching as logic
+# (with the wrappers' answers while no engine is loaded), and the binding
+# in-process against the simulated engine's variants.
+add_wine_gtest(engine_logic_test
+  SOURCES EngineRecordsTest.cpp EngineBindingLogicTest.cpp
+  LIBS vexo_engine LABELS logic com)
+add_wine_gtest(engine_binding_test SOURCES EngineBindingTest.cpp LIBS vexo_engine LABELS com)
+if(TARGET vexoapi_all)
+  add_dependencies(engine_binding_test vexoapi_all)
+endif()

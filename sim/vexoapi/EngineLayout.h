@@ -1,0 +1,249 @@
+// Byte layouts of the records VexoAPI.dll exchanges with its callers.
+//
+// Every record is a little-endian byte layout with named offsets. Pointer
+// sized fields (texts, callbacks, user data, handles) take sizeof(void*)
+// bytes and sit on a sizeof(void*) boundary; every other field keeps its
+// fixed width, and unnamed gaps keep their size. On 32-bit x86 this gives
+// the engine's published numbers exactly (checked below); on a 64-bit build
+// the pointer fields widen and the later fields move along.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace vexosim::layout {
+
+inline constexpr std::size_t P = sizeof(void*);
+constexpr std::size_t AlignPtr(std::size_t offset) { return (offset + P - 1) / P * P; }
+
+// The record VexoInit receives: ten fields.
+namespace init {
+inline constexpr std::size_t Directory = 0;
+inline constexpr std::size_t Product = Directory + P;
+inline constexpr std::size_t Maker = Product + P;
+inline constexpr std::size_t LanguageFile = Maker + P;
+inline constexpr std::size_t IdleCallback = LanguageFile + P;
+inline constexpr std::size_t IdleUserData = IdleCallback + P;
+inline constexpr std::size_t DialogCallback = IdleUserData + P;
+inline constexpr std::size_t DialogUserData = DialogCallback + P;
+inline constexpr std::size_t EnableOverburn = DialogUserData + P;
+inline constexpr std::size_t OverburnSize = EnableOverburn + 4;
+inline constexpr std::size_t Size = AlignPtr(OverburnSize + 4);
+}  // namespace init
+
+// The progress record VexoCreateProgress hands out: eight pointer slots.
+namespace progress {
+inline constexpr std::size_t ProgressCallback = 0;
+inline constexpr std::size_t AbortedCallback = ProgressCallback + P;
+inline constexpr std::size_t LogLineCallback = AbortedCallback + P;
+inline constexpr std::size_t PhaseCallback = LogLineCallback + P;
+inline constexpr std::size_t UserData = PhaseCallback + P;
+inline constexpr std::size_t DisableAbortCallback = UserData + P;
+inline constexpr std::size_t MajorPhaseCallback = DisableAbortCallback + P;
+inline constexpr std::size_t SubTaskProgressCallback = MajorPhaseCallback + P;
+inline constexpr std::size_t Size = SubTaskProgressCallback + P;
+}  // namespace progress
+
+// One speed block of a drive entry: count, base speed, list A, list B, reserved.
+namespace speeds {
+inline constexpr std::size_t Count = 0;
+inline constexpr std::size_t BaseSpeed = 4;
+inline constexpr std::size_t ListA = 8;
+inline constexpr std::size_t ListB = ListA + 64 * 4;
+inline constexpr std::size_t Reserved = ListB + 64 * 4;
+inline constexpr std::size_t Size = Reserved + 32 * 4;
+inline constexpr std::size_t MaxSpeeds = 64;
+}  // namespace speeds
+
+// One device of the drive list. No pointers: the same on every build.
+namespace drive {
+inline constexpr std::size_t DeviceName = 0;        // 64 chars
+inline constexpr std::size_t HostAdapterName = 64;  // 8 chars
+inline constexpr std::size_t HostAdapterNo = 72;
+inline constexpr std::size_t DeviceId = 76;
+inline constexpr std::size_t DevType = 80;
+inline constexpr std::size_t DriveLetter = 84;      // 1 char
+inline constexpr std::size_t Capabilities = 88;
+inline constexpr std::size_t ReadSpeeds = 92;
+inline constexpr std::size_t WriteSpeeds = ReadSpeeds + speeds::Size;
+inline constexpr std::size_t BupName = WriteSpeeds + speeds::Size + 4;  // 64 chars
+inline constexpr std::size_t BupSpeed = BupName + 64;
+inline constexpr std::size_t MediaSupport = BupSpeed + 4;
+inline constexpr std::size_t BufferSize = MediaSupport + 4;
+inline constexpr std::size_t MediaReadSupport = BufferSize + 4 + 4;
+// The engine's own marks in the tail nobody else reads: "VSIM" and the
+// device's index in the configuration, so an entry handed back can be
+// traced to its device.
+inline constexpr std::size_t SimTag = MediaReadSupport + 4;
+inline constexpr std::size_t SimIndex = SimTag + 4;
+inline constexpr std::size_t Size = 1720;
+inline constexpr std::size_t NameChars = 64;
+inline constexpr std::size_t HostNameChars = 8;
+inline constexpr std::size_t BupNameChars = 64;
+}  // namespace drive
+
+// The drive list: a 32-bit count, then the entries back to back.
+namespace drivelist {
+inline constexpr std::size_t Count = 0;
+inline constexpr std::size_t Entries = 4;
+constexpr std::size_t Entry(std::size_t i) { return Entries + i * drive::Size; }
+}  // namespace drivelist
+
+// Disc information and its track records. No pointers.
+namespace discinfo {
+inline constexpr std::size_t FreeBlocks = 0;
+inline constexpr std::size_t Writeable = 4;
+inline constexpr std::size_t Artist = 12;  // 65 chars
+inline constexpr std::size_t Title = 77;   // 65 chars
+inline constexpr std::size_t EraseModes = 144;
+inline constexpr std::size_t UnusedBlocks = 148;
+inline constexpr std::size_t MediaType = 152;
+inline constexpr std::size_t MediumFlags = 156;
+inline constexpr std::size_t Layer0MaxBlocks = 160;
+inline constexpr std::size_t TotalCapacity = 164;
+inline constexpr std::size_t TrackCount = 272;
+inline constexpr std::size_t Tracks = 276;
+inline constexpr std::size_t TextChars = 65;
+}  // namespace discinfo
+
+namespace track {
+inline constexpr std::size_t Session = 0;
+inline constexpr std::size_t Number = 4;
+inline constexpr std::size_t Type = 8;
+inline constexpr std::size_t StartBlock = 12;
+inline constexpr std::size_t Length = 16;
+inline constexpr std::size_t Artist = 20;  // 65 chars
+inline constexpr std::size_t Title = 85;   // 65 chars
+inline constexpr std::size_t Isrc = 150;   // up to the block size
+inline constexpr std::size_t BlockSize = 164;
+inline constexpr std::size_t Size = 280;
+inline constexpr std::size_t IsrcChars = BlockSize - Isrc;
+}  // namespace track
+
+constexpr std::size_t DiscInfoSize(std::size_t tracks) { return discinfo::Tracks + tracks * track::Size; }
+
+// Records the burn calls receive; the engine checks their fixed fields.
+namespace freestyletrack {
+inline constexpr std::size_t StructSize = 0;
+inline constexpr std::size_t Pause = 4;
+inline constexpr std::size_t IndexCount = 8;
+inline constexpr std::size_t Indexes = 12;  // 98 x 32-bit
+inline constexpr std::size_t Title = AlignPtr(Indexes + 98 * 4);
+inline constexpr std::size_t Artist = Title + P;
+inline constexpr std::size_t SourceKind = Artist + P;
+inline constexpr std::size_t Source = AlignPtr(SourceKind + 4);  // 256 bytes
+inline constexpr std::size_t Length = Source + 256;
+inline constexpr std::size_t TrackType = Length + 4;
+inline constexpr std::size_t Size = AlignPtr(TrackType + 4);
+inline constexpr std::uint32_t PublishedSize = 680;
+}  // namespace freestyletrack
+
+namespace freestyle {
+inline constexpr std::size_t Magic = 0;
+inline constexpr std::size_t Artist = AlignPtr(Magic + 4);
+inline constexpr std::size_t Title = Artist + P;
+inline constexpr std::size_t DataTrack = Title + P;
+inline constexpr std::size_t CdExtra = DataTrack + P;
+inline constexpr std::size_t Stamp = AlignPtr(CdExtra + 4);
+inline constexpr std::size_t TrackCount = Stamp + P;
+inline constexpr std::size_t BurnOptions = TrackCount + 4;
+inline constexpr std::size_t Container = AlignPtr(BurnOptions + 4);
+inline constexpr std::size_t MediaType = Container + P;
+inline constexpr std::size_t Tracks = AlignPtr(MediaType + 4 + 128);
+inline constexpr std::size_t MaxTracks = 100;
+inline constexpr std::size_t Size = Tracks + MaxTracks * freestyletrack::Size;
+inline constexpr std::uint32_t MagicValue = 848;
+}  // namespace freestyle
+
+namespace filesystem {
+inline constexpr std::size_t StructSize = 0;
+inline constexpr std::size_t Container = AlignPtr(StructSize + 4);
+inline constexpr std::size_t MediaType = Container + P;
+inline constexpr std::size_t BurnOptions = MediaType + 4;
+inline constexpr std::size_t Size = AlignPtr(BurnOptions + 4 + 128);
+inline constexpr std::uint32_t PublishedSize = 144;
+}  // namespace filesystem
+
+namespace burnatonce {
+inline constexpr std::size_t StructSize = 0;
+inline constexpr std::size_t TempDirectory = AlignPtr(StructSize + 4);
+inline constexpr std::size_t Container = TempDirectory + P;
+inline constexpr std::size_t Zero = Container + P;  // 256 bytes
+inline constexpr std::size_t Size = AlignPtr(Zero + 256);
+inline constexpr std::uint32_t PublishedSize = 268;
+}  // namespace burnatonce
+
+namespace estimate {
+inline constexpr std::size_t StructSize = 0;
+inline constexpr std::size_t Stamp = AlignPtr(StructSize + 4);
+inline constexpr std::size_t MediaType = Stamp + P;
+inline constexpr std::size_t Device = AlignPtr(MediaType + 4);
+inline constexpr std::size_t BurnFlags = Device + P;
+inline constexpr std::size_t Container = AlignPtr(BurnFlags + 4);
+inline constexpr std::size_t BurnOptions = Container + P;
+inline constexpr std::size_t Size = AlignPtr(BurnOptions + 4 + 128);
+inline constexpr std::uint32_t PublishedSize = 156;
+}  // namespace estimate
+
+// A structure-size field is right when it holds the published number or,
+// where pointers widen the record, this build's own size of it.
+constexpr bool SizeFieldOk(std::uint32_t value, std::uint32_t published, std::size_t native) {
+    return value == published || value == native;
+}
+
+#if defined(__i386__)
+static_assert(init::Directory == 0 && init::Product == 4 && init::Maker == 8 && init::LanguageFile == 12);
+static_assert(init::IdleCallback == 16 && init::IdleUserData == 20 && init::DialogCallback == 24);
+static_assert(init::DialogUserData == 28 && init::EnableOverburn == 32 && init::OverburnSize == 36);
+static_assert(init::Size == 40);
+static_assert(progress::AbortedCallback == 4 && progress::LogLineCallback == 8 && progress::PhaseCallback == 12);
+static_assert(progress::UserData == 16 && progress::DisableAbortCallback == 20);
+static_assert(progress::MajorPhaseCallback == 24 && progress::SubTaskProgressCallback == 28 && progress::Size == 32);
+static_assert(freestyletrack::Title == 404 && freestyletrack::Artist == 408 && freestyletrack::SourceKind == 412);
+static_assert(freestyletrack::Source == 416 && freestyletrack::Length == 672 && freestyletrack::TrackType == 676);
+static_assert(freestyletrack::Size == 680);
+static_assert(freestyle::Artist == 4 && freestyle::Title == 8 && freestyle::DataTrack == 12 && freestyle::CdExtra == 16);
+static_assert(freestyle::Stamp == 20 && freestyle::TrackCount == 24 && freestyle::BurnOptions == 28);
+static_assert(freestyle::Container == 32 && freestyle::MediaType == 36 && freestyle::Tracks == 168);
+static_assert(freestyle::Size == 68168);
+static_assert(filesystem::Container == 4 && filesystem::MediaType == 8 && filesystem::BurnOptions == 12);
+static_assert(filesystem::Size == 144);
+static_assert(burnatonce::TempDirectory == 4 && burnatonce::Container == 8 && burnatonce::Size == 268);
+static_assert(estimate::Stamp == 4 && estimate::MediaType == 8 && estimate::Device == 12 && estimate::BurnFlags == 16);
+static_assert(estimate::Container == 20 && estimate::BurnOptions == 24 && estimate::Size == 156);
+#endif
+// The pointer-free records are the same everywhere.
+static_assert(speeds::Size == 648);
+static_assert(drive::WriteSpeeds == 740 && drive::BupName == 1392 && drive::BupSpeed == 1456);
+static_assert(drive::MediaSupport == 1460 && drive::BufferSize == 1464 && drive::MediaReadSupport == 1472);
+static_assert(drive::SimIndex + 4 <= drive::Size);
+static_assert(DiscInfoSize(0) == 276 && track::Size == 280 && track::IsrcChars == 14);
+
+// Little-endian field access on a byte block.
+inline void Put32(std::uint8_t* base, std::size_t offset, std::uint32_t value) {
+    base[offset] = static_cast<std::uint8_t>(value);
+    base[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+    base[offset + 2] = static_cast<std::uint8_t>(value >> 16);
+    base[offset + 3] = static_cast<std::uint8_t>(value >> 24);
+}
+inline std::uint32_t Get32(const std::uint8_t* base, std::size_t offset) {
+    return std::uint32_t(base[offset]) | std::uint32_t(base[offset + 1]) << 8 |
+           std::uint32_t(base[offset + 2]) << 16 | std::uint32_t(base[offset + 3]) << 24;
+}
+inline void* GetPtr(const std::uint8_t* base, std::size_t offset) {
+    void* p;
+    std::memcpy(&p, base + offset, sizeof p);
+    return p;
+}
+inline void PutPtr(std::uint8_t* base, std::size_t offset, const void* value) {
+    std::memcpy(base + offset, &value, sizeof value);
+}
+// Copies at most chars - 1 characters and leaves the rest of the field zero.
+inline void PutText(std::uint8_t* base, std::size_t offset, std::size_t chars, const std::string& text) {
+    std::memset(base + offset, 0, chars);
+    std::memcpy(base + offset, text.data(), text.size() < chars ? text.size() : chars - 1);
+}
+
+}  // namespace vexosim::layout

@@ -1,0 +1,43 @@
+// What the simulated engine hands out and what it checks, as pure byte
+// work: drive lists, disc information, texts, and the fixed fields of the
+// records the burn calls receive.
+#pragma once
+
+#include "SimConfig.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexosim {
+
+// A 32-bit count followed by one drive entry per listed device. With
+// filtering on, a device is listed when it reads or writes a media type of
+// the mask (mask 0 lists all).
+std::vector<std::uint8_t> BuildDriveList(const std::vector<DeviceConfig>& devices, std::uint32_t mediaMask, bool filter);
+void WriteDriveEntry(std::uint8_t* entry, const DeviceConfig& device, std::uint32_t index);
+// The device index written into an entry by WriteDriveEntry, or -1 when the
+// entry did not come from this engine.
+std::int32_t DeviceIndexOfEntry(const std::uint8_t* entry);
+
+std::vector<std::uint8_t> BuildDiscInfo(const ImageConfig& image);
+// An image matches by its whole name or by its file name alone, without
+// regard to case.
+const ImageConfig* FindImage(const std::vector<ImageConfig>& images, const std::string& name);
+
+// The engine's texts for the wait-for-disc codes 0..26; other codes get
+// the text of 26.
+std::string WaitCDText(std::int32_t code);
+std::string MediaTypeName(std::int32_t type, const std::map<std::int32_t, std::string>& names);
+
+// The newest COUNT error lines (all with flag 1), oldest first, one per line.
+std::string JoinErrors(const std::vector<std::string>& errors, std::int32_t count, std::int32_t flags);
+
+// Fixed-field checks; each returns an empty text when the record is right,
+// else what is wrong.
+std::string CheckBurnRecord(std::int32_t compilationType, const std::uint8_t* record);
+std::string CheckBurnAtOnceRecord(const std::uint8_t* record);
+std::string CheckEstimateOptions(const std::uint8_t* record);
+std::string CheckInitRecord(const std::uint8_t* record);
+
+}  // namespace vexosim

@@ -1,0 +1,40 @@
+#include "ClassTable.h"
+
+#include "StubObject.h"
+#include "VexoInterfaces.h"
+#include "VexoObject.h"
+
+namespace vexo {
+namespace {
+
+// Registry-script resource ids are those of the REGISTRY resources.
+const ClassEntry kClasses[] = {
+    {109, L"Vexo", &CLSID_Vexo, &Vexo::CreateInstance},
+    {114, L"VexoVideoItem", &CLSID_VexoVideoItem, &CreateStub<&CLSID_VexoVideoItem>},
+    {116, L"VexoAudioTrack", &CLSID_VexoAudioTrack, &CreateStub<&CLSID_VexoAudioTrack>},
+    {119, L"VexoFile", &CLSID_VexoFile, &CreateStub<&CLSID_VexoFile>},
+    {121, L"VexoFolder", &CLSID_VexoFolder, &CreateStub<&CLSID_VexoFolder>},
+    {124, L"VexoIsoTrack", &CLSID_VexoISOTrack, &CreateStub<&CLSID_VexoISOTrack>},
+    {125, L"VexoFreestyleTrack", &CLSID_VexoFreestyleTrack, &CreateStub<&CLSID_VexoFreestyleTrack>},
+    {126, L"VexoFileSystemDescContainer", &CLSID_VexoFileSystemDescContainer,
+     &CreateStub<&CLSID_VexoFileSystemDescContainer>},
+    {127, L"VexoFileProducer", &CLSID_VexoFileProducer, &CreateStub<&CLSID_VexoFileProducer>},
+    {128, L"VexoVideoItems", &CLSID_VexoVideoItems, &CreateStub<&CLSID_VexoVideoItems>},
+    {129, L"VexoAudioTracks", &CLSID_VexoAudioTracks, &CreateStub<&CLSID_VexoAudioTracks>},
+    {130, L"VexoFreestyleTracks", &CLSID_VexoFreestyleTracks, &CreateStub<&CLSID_VexoFreestyleTracks>},
+    {202, L"VexoFSSecNo", &CLSID_VexoFSSecNo, &CreateStub<&CLSID_VexoFSSecNo>},
+    {203, L"VexoFileSystemTrackOptions", &CLSID_VexoFileSystemTrackOptions,
+     &CreateStub<&CLSID_VexoFileSystemTrackOptions>},
+};
+
+}  // namespace
+
+std::span<const ClassEntry> CreatableClasses() { return kClasses; }
+
+const ClassEntry* FindClass(REFCLSID clsid) {
+    for (const ClassEntry& c : kClasses)
+        if (::IsEqualGUID(*c.clsid, clsid)) return &c;
+    return nullptr;
+}
+
+}  // namespace vexo

@@ -1,0 +1,104 @@
+#include "ConnectionPoint.h"
+
+#include <algorithm>
+
+#include "GlobalInterfaceTable.h"
+
+namespace vexo::com {
+
+ConnectionPoint::~ConnectionPoint() { UnadviseAll(); }
+
+STDMETHODIMP ConnectionPoint::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (::IsEqualGUID(iid, IID_IUnknown) || ::IsEqualGUID(iid, IID_IConnectionPoint)) {
+        AddRef();
+        *out = static_cast<IConnectionPoint*>(this);
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP ConnectionPoint::GetConnectionInterface(IID* iid) {
+    if (!iid) return E_POINTER;
+    *iid = events_;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+    if (!out) return E_POINTER;
+    container_->AddRef();
+    *out = container_;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!cookie) return E_POINTER;
+    *cookie = 0;
+    if (!sink) return E_POINTER;
+    // A sink implements the event interface, or at least IDispatch.
+    ComPtr<IUnknown> events;
+    if (FAILED(sink->QueryInterface(events_, events.put_void())) &&
+        FAILED(sink->QueryInterface(IID_IDispatch, events.put_void())))
+        return CONNECT_E_CANNOTCONNECT;
+    ComPtr<IGlobalInterfaceTable> git = GlobalInterfaceTable();
+    if (!git) return E_UNEXPECTED;
+    DWORD c = 0;
+    HRESULT hr = git->RegisterInterfaceInGlobal(events.get(), IID_IUnknown, &c);
+    if (FAILED(hr)) return hr;
+    try {
+        cookies_.push_back(c);
+    } catch (...) {
+        git->RevokeInterfaceFromGlobal(c);
+        return E_OUTOFMEMORY;
+    }
+    *cookie = c;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
+    auto it = std::find(cookies_.begin(), cookies_.end(), cookie);
+    if (cookie == 0 || it == cookies_.end()) return CONNECT_E_NOCONNECTION;
+    cookies_.erase(it);
+    if (ComPtr<IGlobalInterfaceTable> git = GlobalInterfaceTable()) git->RevokeInterfaceFromGlobal(cookie);
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    return E_NOTIMPL;
+}
+
+void ConnectionPoint::UnadviseAll() noexcept {
+    std::vector<DWORD> cookies;
+    cookies.swap(cookies_);
+    if (cookies.empty()) return;
+    if (ComPtr<IGlobalInterfaceTable> git = GlobalInterfaceTable())
+        for (DWORD c : cookies) git->RevokeInterfaceFromGlobal(c);
+}
+
+HRESULT ConnectionPoint::FireArgs(DISPID id, VARIANT* args, UINT count) {
+    // A sink may unadvise from inside its handler: walk a copy.
+    std::vector<DWORD> cookies;
+    try {
+        cookies = cookies_;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    for (DWORD c : cookies) {
+        if (std::find(cookies_.begin(), cookies_.end(), c) == cookies_.end()) continue;
+        ComPtr<IUnknown> sink;
+        if (FAILED(GitEntry::GetFromGlobal(c, IID_IUnknown, sink.put_void())) || !sink) continue;
+        ComPtr<IDispatch> disp;
+        if (FAILED(sink.As(IID_IDispatch, disp)) || !disp) continue;
+        DISPPARAMS params = {args, nullptr, count, 0};
+        VARIANT result;
+        ::VariantInit(&result);
+        disp->Invoke(id, IID_NULL, 1024, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+        ::VariantClear(&result);
+    }
+    return S_OK;
+}
+
+}  // namespace vexo::com

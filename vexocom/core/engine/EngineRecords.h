@@ -1,0 +1,267 @@
+// Byte layouts of the engine records the server builds or reads.
+//
+// Every record is a little-endian byte array with named offsets. Fixed-width
+// fields keep their widths everywhere; pointer-sized fields (pointers,
+// callbacks, user data, handles) take sizeof(void*) bytes and are aligned to
+// it, so on i686 the layouts are the engine's exact 32-bit records and on
+// x86_64 the pointer fields widen and later fields shift.
+//
+// The accessors never touch bytes outside the span they are given: a read
+// past the end yields 0 (or an empty text), a write past the end does nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace EngineRecords {
+
+using Bytes = std::span<uint8_t>;
+using ConstBytes = std::span<const uint8_t>;
+
+inline constexpr std::size_t kPointerSize = sizeof(void*);
+
+constexpr std::size_t AlignUp(std::size_t value, std::size_t alignment) {
+    return (value + alignment - 1) / alignment * alignment;
+}
+
+// ---------------------------------------------------------------------------
+// Field accessors.
+
+uint8_t ReadU8(ConstBytes record, std::size_t offset);
+uint16_t ReadU16(ConstBytes record, std::size_t offset);
+uint32_t ReadU32(ConstBytes record, std::size_t offset);
+int32_t ReadI32(ConstBytes record, std::size_t offset);
+uint64_t ReadU64(ConstBytes record, std::size_t offset);
+// A pointer-sized field.
+uintptr_t ReadPointer(ConstBytes record, std::size_t offset);
+template <class T>
+T* ReadPointerAs(ConstBytes record, std::size_t offset) {
+    return reinterpret_cast<T*>(ReadPointer(record, offset));
+}
+
+void WriteU8(Bytes record, std::size_t offset, uint8_t value);
+void WriteU16(Bytes record, std::size_t offset, uint16_t value);
+void WriteU32(Bytes record, std::size_t offset, uint32_t value);
+void WriteI32(Bytes record, std::size_t offset, int32_t value);
+void WriteU64(Bytes record, std::size_t offset, uint64_t value);
+void WritePointer(Bytes record, std::size_t offset, uintptr_t value);
+inline void WritePointer(Bytes record, std::size_t offset, const void* value) {
+    WritePointer(record, offset, reinterpret_cast<uintptr_t>(value));
+}
+// Function pointers (callbacks) go through their address value.
+template <class Fn>
+void WriteCallback(Bytes record, std::size_t offset, Fn fn) {
+    static_assert(std::is_pointer_v<Fn> && std::is_function_v<std::remove_pointer_t<Fn>>,
+                  "a callback is a function pointer");
+    WritePointer(record, offset, reinterpret_cast<uintptr_t>(fn));
+}
+
+// A zero-terminated character field of `capacity` bytes: the characters up
+// to the first zero, at most `capacity`.
+std::string ReadText(ConstBytes record, std::size_t offset, std::size_t capacity);
+// Zero-fills the field and copies at most capacity - 1 characters of `text`.
+void WriteText(Bytes record, std::size_t offset, std::size_t capacity, std::string_view text);
+
+// ---------------------------------------------------------------------------
+// EngineInitRecord: passed to VexoInit by address. Ten fields: eight
+// pointer-sized, then two 32-bit numbers (40 bytes on i686).
+namespace InitRecord {
+inline constexpr std::size_t EngineDirectory = 0 * kPointerSize;   // text, null unless a path is set
+inline constexpr std::size_t ProductName = 1 * kPointerSize;       // text
+inline constexpr std::size_t Maker = 2 * kPointerSize;             // text "Quarn"
+inline constexpr std::size_t LanguageFile = 3 * kPointerSize;      // text
+inline constexpr std::size_t IdleCallback = 4 * kPointerSize;
+inline constexpr std::size_t IdleUserData = 5 * kPointerSize;
+inline constexpr std::size_t UserDialogCallback = 6 * kPointerSize;
+inline constexpr std::size_t UserDialogUserData = 7 * kPointerSize;
+inline constexpr std::size_t EnableOverburn = 8 * kPointerSize;    // 32-bit, -1 true / 0 false
+inline constexpr std::size_t OverburnSize = EnableOverburn + 4;    // 32-bit blocks
+inline constexpr std::size_t Size = AlignUp(OverburnSize + 4, kPointerSize);
+inline constexpr const char* kMakerText = "Quarn";
+}  // namespace InitRecord
+
+// ---------------------------------------------------------------------------
+// Speed block inside a drive entry (648 bytes): count, base speed in KB/s,
+// list A (64 numbers), list B (64 numbers; the drive's speeds), 32 reserved.
+namespace SpeedBlock {
+inline constexpr std::size_t Count = 0;
+inline constexpr std::size_t BaseSpeedKBs = 4;
+inline constexpr std::size_t ListA = 8;
+inline constexpr std::size_t ListB = ListA + 64 * 4;          // 264
+inline constexpr std::size_t Reserved = ListB + 64 * 4;       // 520
+inline constexpr std::size_t Size = Reserved + 32 * 4;        // 648
+inline constexpr std::size_t kListCapacity = 64;
+}  // namespace SpeedBlock
+
+// EngineDriveEntry: the engine's record of one device (1720 bytes, no
+// pointer fields).
+namespace DriveEntry {
+inline constexpr std::size_t DeviceName = 0;            // 64 chars
+inline constexpr std::size_t DeviceNameSize = 64;
+inline constexpr std::size_t HostAdapterName = 64;      // 8 chars
+inline constexpr std::size_t HostAdapterNameSize = 8;
+inline constexpr std::size_t HostAdapterNo = 72;
+inline constexpr std::size_t DeviceId = 76;
+inline constexpr std::size_t DevType = 80;              // VEXO_SCSI_DEVTYPE
+inline constexpr std::size_t DriveLetter = 84;          // 1 char, 0 when none
+inline constexpr std::size_t Capabilities = 88;         // VEXO_CAPABILITIES bits
+inline constexpr std::size_t ReadSpeeds = 92;           // speed block
+inline constexpr std::size_t WriteSpeeds = ReadSpeeds + SpeedBlock::Size;   // 740
+inline constexpr std::size_t Unread1388 = WriteSpeeds + SpeedBlock::Size;   // 1388, 4 bytes
+inline constexpr std::size_t BufUnderrunProtName = 1392;  // 64 chars
+inline constexpr std::size_t BufUnderrunProtNameSize = 64;
+inline constexpr std::size_t MandatoryBUPSpeed = 1456;
+inline constexpr std::size_t MediaSupport = 1460;       // VEXO_MEDIA_TYPE bits
+inline constexpr std::size_t DriveBufferSize = 1464;
+inline constexpr std::size_t Unread1468 = 1468;         // 4 bytes
+inline constexpr std::size_t MediaReadSupport = 1472;   // VEXO_MEDIA_TYPE bits
+inline constexpr std::size_t Rest = 1476;
+inline constexpr std::size_t Size = 1720;
+}  // namespace DriveEntry
+
+// A speed list as the drive's ReadSpeeds/WriteSpeeds give it: the first
+// `count` numbers of list B (count capped at the list's 64) and the base.
+struct SpeedList {
+    uint32_t baseSpeedKBs = 0;
+    std::vector<int32_t> speeds;
+};
+SpeedList ReadSpeedBlock(ConstBytes driveEntry, std::size_t blockOffset);
+
+// The drive's letter as a one-character text, "?" when it has none.
+std::string DriveLetterText(ConstBytes driveEntry);
+
+// Engine drive list: a 32-bit count, then count drive entries.
+namespace DriveList {
+inline constexpr std::size_t Count = 0;
+inline constexpr std::size_t Entries = 4;
+constexpr std::size_t EntryOffset(uint32_t index) {
+    return Entries + static_cast<std::size_t>(index) * DriveEntry::Size;
+}
+constexpr uint64_t SizeFor(uint32_t count) {
+    return Entries + static_cast<uint64_t>(count) * DriveEntry::Size;
+}
+}  // namespace DriveList
+
+// Speed record returned by VexoGetAvailableSpeeds: count, base speed, then
+// count 32-bit speeds.
+namespace AvailableSpeeds {
+inline constexpr std::size_t Count = 0;
+inline constexpr std::size_t BaseSpeedKBs = 4;
+inline constexpr std::size_t Speeds = 8;
+constexpr uint64_t SizeFor(uint32_t count) { return Speeds + static_cast<uint64_t>(count) * 4; }
+}  // namespace AvailableSpeeds
+
+// ---------------------------------------------------------------------------
+// EngineProgressRecord: eight pointer-sized slots (32 bytes on i686),
+// allocated by VexoCreateProgress and filled by the server.
+namespace ProgressRecord {
+inline constexpr std::size_t Progress = 0 * kPointerSize;         // ProgressCallback
+inline constexpr std::size_t Aborted = 1 * kPointerSize;          // AbortedCallback
+inline constexpr std::size_t LogLine = 2 * kPointerSize;          // LogLineCallback
+inline constexpr std::size_t SetPhase = 3 * kPointerSize;         // SetPhaseCallback
+inline constexpr std::size_t UserData = 4 * kPointerSize;         // the drive
+inline constexpr std::size_t DisableAbort = 5 * kPointerSize;     // DisableAbortCallback
+inline constexpr std::size_t MajorPhase = 6 * kPointerSize;       // MajorPhaseCallback
+inline constexpr std::size_t SubTaskProgress = 7 * kPointerSize;  // SubTaskProgressCallback
+inline constexpr std::size_t Size = 8 * kPointerSize;
+}  // namespace ProgressRecord
+
+// ---------------------------------------------------------------------------
+// Disc-information record (VexoGetCDInfo, VexoGetDiscImageInfo). The server
+// copies track count x 280 + 276 bytes.
+namespace DiscInfo {
+inline constexpr std::size_t FreeCapacityInBlocks = 0;
+inline constexpr std::size_t IsWriteable = 4;         // boolean, low 16 bits used
+inline constexpr std::size_t Artist = 12;             // 65 chars
+inline constexpr std::size_t Title = 77;              // 65 chars
+inline constexpr std::size_t TextSize = 65;
+inline constexpr std::size_t AvailableEraseModes = 144;
+inline constexpr std::size_t UnusedBlocks = 148;
+inline constexpr std::size_t MediaType = 152;         // VEXO_MEDIA_TYPE
+inline constexpr std::size_t MediumFlags = 156;       // VCDIMF_* bits
+inline constexpr std::size_t Layer0MaxBlocks = 160;
+inline constexpr std::size_t TotalCapacity = 164;
+inline constexpr std::size_t NumberOfTracks = 272;
+inline constexpr std::size_t Tracks = 276;
+inline constexpr std::size_t HeaderSize = Tracks;
+constexpr std::size_t TrackOffset(uint32_t index) {
+    return Tracks + static_cast<std::size_t>(index) * 280;
+}
+constexpr uint64_t CopySize(uint32_t trackCount) {
+    return static_cast<uint64_t>(trackCount) * 280 + 276;
+}
+inline constexpr uint32_t kMediumVirtualMultisession = 1;  // VCDIMF_VIRTUALMULTISESSION
+inline constexpr uint32_t kMediumHdbSupported = 2;         // VCDIMF_HDB_SUPPORTED
+}  // namespace DiscInfo
+
+// One track record of the disc information (280 bytes).
+namespace TrackInfo {
+inline constexpr std::size_t SessionNumber = 0;
+inline constexpr std::size_t TrackNumber = 4;
+inline constexpr std::size_t TrackType = 8;        // VEXO_TRACK_TYPE: 0 unknown, 1 data, 2 audio
+inline constexpr std::size_t StartBlock = 12;
+inline constexpr std::size_t LengthInBlocks = 16;
+inline constexpr std::size_t Artist = 20;          // 65 chars
+inline constexpr std::size_t Title = 85;           // 65 chars
+inline constexpr std::size_t TextSize = 65;
+inline constexpr std::size_t Isrc = 150;           // text up to the block size field
+inline constexpr std::size_t IsrcSize = 14;
+inline constexpr std::size_t BlockSize = 164;
+inline constexpr std::size_t Size = 280;
+}  // namespace TrackInfo
+
+// ---------------------------------------------------------------------------
+// Audio extraction (VexoDAE).
+
+// Target record: kind 0 = write a file (256-byte name buffer, at most 255
+// characters), kind 1 = hand the audio to a write callback.
+namespace DaeTarget {
+inline constexpr std::size_t Kind = 0;
+inline constexpr std::size_t FileName = 4;                 // kind 0
+inline constexpr std::size_t FileNameSize = 256;
+inline constexpr std::size_t UserData = AlignUp(4, kPointerSize);    // kind 1
+inline constexpr std::size_t WriteCallback = UserData + kPointerSize;
+inline constexpr std::size_t Reserved1 = WriteCallback + kPointerSize;
+inline constexpr std::size_t Reserved2 = Reserved1 + kPointerSize;
+inline constexpr std::size_t Size =
+    AlignUp(FileName + FileNameSize > Reserved2 + kPointerSize ? FileName + FileNameSize
+                                                               : Reserved2 + kPointerSize,
+            kPointerSize);
+inline constexpr uint32_t kKindFile = 0;
+inline constexpr uint32_t kKindCallback = 1;
+}  // namespace DaeTarget
+
+// Progress pair: the progress callback and its user data (the drive).
+namespace DaeCallbackPair {
+inline constexpr std::size_t Callback = 0;
+inline constexpr std::size_t UserData = kPointerSize;
+inline constexpr std::size_t Size = 2 * kPointerSize;
+}  // namespace DaeCallbackPair
+
+// ---------------------------------------------------------------------------
+// The 32-bit deliverable's layouts are the engine's exact records.
+#if defined(__i386__)
+static_assert(kPointerSize == 4);
+static_assert(InitRecord::LanguageFile == 12);
+static_assert(InitRecord::UserDialogCallback == 24);
+static_assert(InitRecord::EnableOverburn == 32);
+static_assert(InitRecord::OverburnSize == 36);
+static_assert(InitRecord::Size == 40);
+static_assert(SpeedBlock::ListB == 264 && SpeedBlock::Size == 648);
+static_assert(DriveEntry::WriteSpeeds == 740);
+static_assert(DriveEntry::Unread1388 == 1388);
+static_assert(DriveEntry::Size == 1720);
+static_assert(ProgressRecord::UserData == 16);
+static_assert(ProgressRecord::SubTaskProgress == 28);
+static_assert(ProgressRecord::Size == 32);
+static_assert(DaeTarget::UserData == 4 && DaeTarget::WriteCallback == 8);
+static_assert(DaeTarget::Size == 260);
+static_assert(DaeCallbackPair::Size == 8);
+#endif
+
+}  // namespace EngineRecords
