@@ -96,17 +96,27 @@ void AVC::StartConverter(const std::string& commandLine) {
 
 void AVC::Timer1_Timer() {
     if (!running_) return;
-    // Drain at most one chunk. Asking first how much is waiting keeps the
-    // window thread free while the converter is silent; a pipe whose write
-    // side has closed fails both calls once it is empty.
+    // Drain what is waiting, in chunks, without ever waiting for more: the
+    // window thread stays free while the converter is silent, and a chatty
+    // converter is not held back by a pipe drained only a chunk per tick
+    // (its writes block once the pipe is full). A pipe whose write side has
+    // closed fails both calls once it is empty.
     bool ended = false;
-    DWORD waiting = 0;
-    if (!::PeekNamedPipe(readPipe_.get(), nullptr, 0, nullptr, &waiting, nullptr)) {
-        ended = true;
-    } else if (waiting > 0) {
+    for (DWORD drained = 0; drained < MaxDrainPerTick;) {
+        DWORD waiting = 0;
+        if (!::PeekNamedPipe(readPipe_.get(), nullptr, 0, nullptr, &waiting, nullptr)) {
+            ended = true;
+            break;
+        }
+        if (waiting == 0) break;
         char chunk[ChunkSize];
         DWORD got = 0;
-        if (!::ReadFile(readPipe_.get(), chunk, std::min<DWORD>(waiting, ChunkSize), &got, nullptr)) ended = true;
+        if (!::ReadFile(readPipe_.get(), chunk, std::min<DWORD>(waiting, ChunkSize), &got, nullptr)) {
+            ended = true;
+            break;
+        }
+        if (got == 0) break;
+        drained += got;
     }
     if (Converting) Converting();
     if (!ended || !running_) return;

@@ -25,7 +25,8 @@
 class AVC {
 public:
     static constexpr UINT PollInterval = 300;  // ms while a converter runs
-    static constexpr DWORD ChunkSize = 256;     // bytes drained per tick at most
+    static constexpr DWORD ChunkSize = 256;       // bytes per pipe read
+    static constexpr DWORD MaxDrainPerTick = 65536;  // bytes drained per tick at most
 
     // `timerWindow`/`timerId`: the borrowed timer. `converterFolder`: where
     // the converter is looked for; empty means the program's folder.

@@ -85,21 +85,12 @@ bool Cadrel::Create(int showCommand) {
     HICON appIcon = CadrelArt::MakeIcon(CadrelArt::Picture::Disc, 32);
     if (appIcon) icons_.push_back(appIcon);
     RegisterWindowClass(ClassName, 0, nullptr, ::GetSysColorBrush(COLOR_BTNFACE), appIcon);
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSEXA page{};
-    page.cbSize = sizeof page;
-    if (!::GetClassInfoExA(instance, PageClassName, &page)) {
-        page.lpfnWndProc = PageProc;
-        page.hInstance = instance;
-        page.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        page.lpszClassName = PageClassName;
-        ::RegisterClassExA(&page);
-    }
+    controls::RegisterPlainWindowClass(PageClassName, PageProc);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     RECT frame{0, 0, ClientWidth, ClientHeight};
     ::AdjustWindowRectEx(&frame, style, FALSE, 0);
     if (!::CreateWindowExA(0, ClassName, "Velmora Cadrel", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
+                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, ::GetModuleHandleA(nullptr),
                            static_cast<controls::WindowObject<Cadrel>*>(this)))
         return false;
     // The disc is read at least once before the window is first shown.

@@ -100,12 +100,14 @@ public:
 
     static const char* const WebSite;  // the maker's home page address
 
+    // Shows tab `index` (0 CD, 1 converter, 2 About) as a click on it does.
+    void ShowPage(int index);
+
 private:
     void CreateFrame();
     void CreateCdTab(HWND page);
     void CreateConverterTab(HWND page);
     void CreateAboutTab(HWND page);
-    void ShowPage(int index);
     void LayoutCdTab();
     void SetStatus(int panel, const std::string& text);
     void SetJobRunning(bool running);

@@ -10,7 +10,7 @@ bin=$root/i686/bin
 dump=i686-w64-mingw32-objdump
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|OLE32|OLEAUT32|COMCTL32|COMDLG32|WINMM|SHLWAPI|VERSION|MSIMG32|RPCRT4|msvcrt|api-ms-win-[a-z0-9-]+)\.dll$'
 fail=0
-for f in "$bin"/*.exe "$bin"/*.dll; do
+for f in "$bin"/*.exe "$bin"/*.dll "$bin"/vexoapi-*/*.dll "$bin"/engine/*.dll; do
   [ -f "$f" ] || continue
   head=$($dump -f "$f" 2>/dev/null | grep -m1 'file format')
   case $head in *pei-i386*) ;; *) echo "$(basename "$f"): not a 32-bit image ($head)"; fail=1;; esac
@@ -29,5 +29,9 @@ expect() { # dll names...
 expect akrip32.dll GetNumAdapters GetCDList GetCDHandle ModifyCDParms ReadTOC ReadCDAudioLBA CloseCDHandle GetAspiLibError
 expect mcivcd.dll DriverProc
 expect lame_enc.dll beInitStream beEncodeChunk beDeinitStream beCloseStream
+expect VexoCOM.dll DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer
+# The simulated engine as the server binds it, by undecorated names.
+expect engine/VexoAPI.dll VexoInit VexoDone VexoGetAvailableDrivesEx VexoOpenDevice VexoCloseDevice VexoFreeMem \
+  VexoCreateProgress VexoBurn VexoDAE VexoGetCDInfo VexoEraseDisc VexoWaitForDisc VexoGetAPIVersionEx
 [ $fail = 0 ] && echo "1 passed, 0 failed" || echo "0 passed, 1 failed"
 exit $fail

@@ -79,6 +79,7 @@ protected:
         avc.reset();
         ::DestroyWindow(window);
         ::SetEnvironmentVariableA("FAKE_AVFORMAT_SILENCE_MS", nullptr);
+        ::SetEnvironmentVariableA("FAKE_AVFORMAT_OUTPUT_BYTES", nullptr);
     }
     void Attach(std::unique_ptr<AVC> instance) {
         avc = std::move(instance);
@@ -160,6 +161,18 @@ TEST_F(Component, ARunEndsWithCompleteAfterItsOutputEnds) {
     // The converter's short path needs no quotes.
     EXPECT_EQ(calls[0].find('"'), calls[0].find(" -i ") + 4);
     EXPECT_TRUE(fs::exists(dest));
+}
+
+// A converter that writes much more than a pipe holds is drained as fast as
+// it writes: its output does not pile up for one small read per tick.
+TEST_F(Component, AChattyConverterIsDrainedWithoutBeingHeldBack) {
+    ::SetEnvironmentVariableA("FAKE_AVFORMAT_OUTPUT_BYTES", "400000");
+    avc->SetSourceFile(Win(work / "in.avi"));
+    avc->SetDestFile(Win(work / "out.avi"));
+    ConvertAndWait();
+    EXPECT_EQ(Count("Complete"), 1);
+    // 400 kB at 256 bytes a tick would take over 1500 ticks.
+    EXPECT_LT(Count("Converting"), 100);
 }
 
 TEST_F(Component, ASecondConversionCarriesNoOldProperty) {

@@ -50,6 +50,11 @@ int main() {
     std::fprintf(stderr, "fake converter: output written\n");
     std::fflush(stderr);
     if (const char* silence = std::getenv("FAKE_AVFORMAT_SILENCE_MS")) ::Sleep(static_cast<DWORD>(std::atoi(silence)));
+    // A chatty converter: FAKE_AVFORMAT_OUTPUT_BYTES more bytes of messages.
+    if (const char* chatty = std::getenv("FAKE_AVFORMAT_OUTPUT_BYTES")) {
+        const std::string line(99, '.');
+        for (long left = std::atol(chatty); left > 0; left -= 100) std::printf("%s\n", line.c_str());
+    }
     std::printf("fake converter done\n");
     return 3;
 }

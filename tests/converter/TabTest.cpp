@@ -21,55 +21,14 @@
 #include "ConverterTab.h"
 #include "modGeneral.h"
 #include "modSettings.h"
+#include "support/WindowTesting.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class MessageBoxRecorder {
-public:
-    MessageBoxRecorder() {
-        current_ = this;
-        hook_ = ::SetWindowsHookExA(WH_CBT, &Hook, nullptr, ::GetCurrentThreadId());
-    }
-    ~MessageBoxRecorder() {
-        if (hook_) ::UnhookWindowsHookEx(hook_);
-        current_ = nullptr;
-    }
-    std::vector<std::string> texts;
-    std::vector<std::string> titles;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp) {
-        if (code == HCBT_ACTIVATE && current_) {
-            HWND box = reinterpret_cast<HWND>(wp);
-            char cls[32] = {};
-            ::GetClassNameA(box, cls, sizeof cls);
-            if (std::string(cls) == "#32770") {
-                char text[512] = {}, title[256] = {};
-                ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                ::GetWindowTextA(box, title, sizeof title);
-                current_->texts.emplace_back(text);
-                current_->titles.emplace_back(title);
-                ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-            }
-        }
-        return ::CallNextHookEx(nullptr, code, wp, lp);
-    }
-    static inline MessageBoxRecorder* current_ = nullptr;
-    HHOOK hook_ = nullptr;
-};
-
-// Dispatches what is waiting; a quit message left by the previous test's
-// window is dropped, or it would hold back every timer of the next one.
-void Pump() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
+using testing_support::MessageBoxRecorder;
+using testing_support::Pump;
 
 std::string Cell(HWND list, int row, int column) {
     char buf[512] = {};

@@ -2,8 +2,9 @@
 // opens the main window on whatever disc is in the drive, saves the screen,
 // then rips every track to MP3 into a scratch folder and saves the screen
 // again while the progress window is up, cancelling the job after that.
+// With a third name it then shows the converter tab with a few files listed.
 //
-//   WindowShots.exe MAIN.bmp PROGRESS.bmp
+//   WindowShots.exe MAIN.bmp PROGRESS.bmp [CONVERTER.bmp]
 //
 // Run it inside Wine's virtual desktop so that the window frames show
 // (scripts/screenshots does).
@@ -13,10 +14,12 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "BitmapFile.h"
 #include "Cadrel.h"
 #include "CandyButton.h"
+#include "ConverterTab.h"
 #include "GdiObjects.h"
 
 namespace {
@@ -62,6 +65,28 @@ void PumpFor(DWORD ms) {
     }
 }
 
+// A few media files of different sizes in `folder`, for the converter tab.
+std::vector<std::string> SampleMedia(const std::string& folder) {
+    const struct {
+        const char* name;
+        DWORD bytes;
+    } files[] = {{"Holiday 2026.avi", 18734112}, {"concert.live.mpg", 7340032}, {"Interview.mov", 1234567},
+                 {"Lecture 04.wmv", 24117248}, {"birthday.flv", 3145728}};
+    std::vector<std::string> paths;
+    for (const auto& f : files) {
+        const std::string path = folder + "\\" + f.name;
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        LARGE_INTEGER size{};
+        size.QuadPart = f.bytes;
+        ::SetFilePointerEx(h, size, nullptr, FILE_BEGIN);
+        ::SetEndOfFile(h);
+        ::CloseHandle(h);
+        paths.push_back(path);
+    }
+    return paths;
+}
+
 // Runs while the job pumps messages: the progress window is up by then.
 void CALLBACK DuringRip(HWND, UINT, UINT_PTR id, DWORD) {
     if (g_progressSaved) return;
@@ -96,5 +121,18 @@ int main(int argc, char** argv) {
     ::SetTimer(nullptr, 0, 2500, DuringRip);
     ::SendMessageA(window.hWnd(), WM_COMMAND, MAKEWPARAM(Cadrel::IdCandyButton3, BN_CLICKED),
                    reinterpret_cast<LPARAM>(window.Control(Cadrel::IdCandyButton3)));
-    return g_progressSaved ? 0 : 1;
+    if (!g_progressSaved) return 1;
+    if (argc < 4) return 0;
+    const std::string media = out + "\\media";
+    ::CreateDirectoryA(media.c_str(), nullptr);
+    window.ShowPage(1);
+    ConverterTab* tab = window.Converter();
+    if (!tab) return 1;
+    tab->AddFiles(SampleMedia(media));
+    tab->SetRowChecked(0, true);
+    tab->SetRowChecked(2, true);
+    tab->SetFormatCaption("iPOD Video (320x240) MPEG4");
+    tab->SetOutputFolder(out);
+    PumpFor(2000);
+    return SaveScreen(argv[3]) ? 0 : 1;
 }

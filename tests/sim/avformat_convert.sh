@@ -6,6 +6,8 @@
 #   avformat_convert.sh preset NAME    one preset's command line (the options
 #                                      the converter component builds), then
 #                                      container, codecs and figures of the file
+#   avformat_convert.sh job NAME FILE  checks a file the conversion job wrote
+#                                      with that preset
 #   avformat_convert.sh refused        lines avformat.dll must refuse
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -30,18 +32,9 @@ brand() { ffprobe -v error -show_entries format_tags=major_brand -of default=nw=
 format() { ffprobe -v error -show_entries format=format_name -of default=nw=1:nk=1 "$1"; }
 expect() { [ "$2" = "$3" ] || fail "$1: expected '$3', got '$2'"; }
 
-case "${1:-}" in
-prepare)
-    rm -rf "$dir"; mkdir -p "$dir"
-    ffmpeg -hide_banner -loglevel error -nostdin -y \
-        -f lavfi -i testsrc=size=320x240:rate=30:duration=3 \
-        -f lavfi -i sine=frequency=440:duration=3:sample_rate=44100 \
-        -ac 2 -c:v mpeg4 -q:v 3 -c:a pcm_s16le -shortest "$dir/clip.mkv" || fail "cannot make the clip"
-    mkfifo "$dir/stall.fifo" || fail "cannot make the FIFO"
-    echo "prepared $dir"
-    ;;
-preset)
-    name=$2
+# row NAME: the preset's expectations (sets row).
+row_of() {
+    name=$1
     # name | extension | options | format | vcodec WxH | acodec rate channels | major brand
     row=$(awk -F'|' -v n="$name" '$1==n' <<'EOF'
 avi-divx|.avi|-y -b 360 -r 29.97 -s 320x240 -vcodec mpeg4 -deinterlace -sameq -ab 48 -ar 22050 -ac 2|avi|mpeg4 320x240|mp3 22050 2|
@@ -68,14 +61,11 @@ EOF
 )
     [ -n "$row" ] || fail "unknown preset $name"
     IFS='|' read -r _ ext opts fmt video audio wantBrand <<<"$row"
-    [ -f "$dir/clip.mkv" ] || fail "no clip: run '$0 prepare' first"
-    out=$dir/$name$ext
-    rm -f "$out"
-    # shellcheck disable=SC2086
-    run "$out" $opts
-    [ "$rc" = 0 ] || { tail -5 "$log"; fail "$name: exit code $rc"; }
-    grep -q "Output #0" "$log" || fail "$name: ffmpeg's messages were not relayed on stdout"
-    grep -Eq "(video|audio):[0-9]+kB" "$log" || fail "$name: the closing summary was not relayed"
+}
+
+# verify NAME FILE: container, codecs, figures and duration of a converted file.
+verify() {
+    local name=$1 out=$2
     [ -s "$out" ] || fail "$name: no output file"
     expect "$name container" "$(format "$out")" "$fmt"
     [ -z "$wantBrand" ] || expect "$name brand" "$(brand "$out")" "$wantBrand"
@@ -93,6 +83,35 @@ EOF
     dur=$(ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 "$out")
     awk -v d="$dur" 'BEGIN { exit !(d > 2.5 && d < 3.6) }' || fail "$name: duration $dur, expected about 3 s"
     echo "ok $name: $(format "$out") / ${video} / ${audio}"
+}
+
+case "${1:-}" in
+prepare)
+    rm -rf "$dir"; mkdir -p "$dir"
+    ffmpeg -hide_banner -loglevel error -nostdin -y \
+        -f lavfi -i testsrc=size=320x240:rate=30:duration=3 \
+        -f lavfi -i sine=frequency=440:duration=3:sample_rate=44100 \
+        -ac 2 -c:v mpeg4 -q:v 3 -c:a pcm_s16le -shortest "$dir/clip.mkv" || fail "cannot make the clip"
+    mkfifo "$dir/stall.fifo" || fail "cannot make the FIFO"
+    echo "prepared $dir"
+    ;;
+preset)
+    row_of "$2"
+    [ -f "$dir/clip.mkv" ] || fail "no clip: run '$0 prepare' first"
+    out=$dir/$name$ext
+    rm -f "$out"
+    # shellcheck disable=SC2086
+    run "$out" $opts
+    [ "$rc" = 0 ] || { tail -5 "$log"; fail "$name: exit code $rc"; }
+    grep -q "Output #0" "$log" || fail "$name: ffmpeg's messages were not relayed on stdout"
+    grep -Eq "(video|audio):[0-9]+kB" "$log" || fail "$name: the closing summary was not relayed"
+    verify "$name" "$out"
+    ;;
+job)
+    # A file the conversion job wrote with the preset NAME.
+    row_of "$2"
+    [ -f "$3" ] || fail "$2: the job wrote no $3"
+    verify "$name" "$3"
     ;;
 refused)
     [ -f "$dir/clip.mkv" ] || fail "no clip: run '$0 prepare' first"
@@ -119,5 +138,5 @@ refused)
     echo "ok refused: no arguments"
     ;;
 *)
-    echo "usage: $0 prepare | preset NAME | refused"; exit 2 ;;
+    echo "usage: $0 prepare | preset NAME | job NAME FILE | refused"; exit 2 ;;
 esac

@@ -17,51 +17,14 @@
 #include "CandyButton.h"
 #include "VirtualDisc.h"
 #include "modSettings.h"
+#include "support/WindowTesting.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Records the text of every message box the thread shows and presses OK.
-class MessageBoxRecorder {
-public:
-    MessageBoxRecorder() {
-        current_ = this;
-        hook_ = ::SetWindowsHookExA(WH_CBT, &Hook, nullptr, ::GetCurrentThreadId());
-    }
-    ~MessageBoxRecorder() {
-        if (hook_) ::UnhookWindowsHookEx(hook_);
-        current_ = nullptr;
-    }
-    std::vector<std::string> texts;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp) {
-        if (code == HCBT_ACTIVATE && current_) {
-            HWND box = reinterpret_cast<HWND>(wp);
-            char cls[32] = {};
-            ::GetClassNameA(box, cls, sizeof cls);
-            if (std::string(cls) == "#32770") {
-                char text[512] = {};
-                ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                current_->texts.emplace_back(text);
-                ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-            }
-        }
-        return ::CallNextHookEx(nullptr, code, wp, lp);
-    }
-    static inline MessageBoxRecorder* current_ = nullptr;
-    HHOOK hook_ = nullptr;
-};
-
-void Pump() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
+using testing_support::MessageBoxRecorder;
+using testing_support::Pump;
 
 std::string TextOf(HWND h) {
     char buf[1024] = {};
