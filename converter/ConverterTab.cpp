@@ -10,6 +10,7 @@
 #include "PropertyBag.h"
 #include "XP_ProgressBar.h"
 #include "modGeneral.h"
+#include "WindowHelpers.h"
 
 namespace {
 
@@ -27,15 +28,6 @@ HWND MakeChild(HWND parent, const char* cls, const char* text, DWORD style, int 
     return c;
 }
 
-std::string WindowText(HWND h) {
-    if (!h) return {};
-    const int n = ::GetWindowTextLengthA(h);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    ::GetWindowTextA(h, s.data(), n + 1);
-    s.resize(static_cast<size_t>(n));
-    return s;
-}
-
 // The date and time as the file-system object shows them: the user's short
 // date, a blank and the user's time, in local time.
 std::string DateText(const FILETIME& utc) {
@@ -46,23 +38,6 @@ std::string DateText(const FILETIME& utc) {
     if (!::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date)) return {};
     if (!::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, sizeof time)) return date;
     return std::string(date) + " " + time;
-}
-
-// The shell's folder picker: no owner, the desktop as root, file-system
-// folders only, title "Directory" for an empty title; empty when cancelled.
-std::string BrowseForFolder(const std::string& title) {
-    char chosen[512] = {};
-    BROWSEINFOA info{};
-    info.lpszTitle = title.empty() ? "Directory" : title.c_str();
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    std::string result;
-    if (PIDLIST_ABSOLUTE pidl = ::SHBrowseForFolderA(&info)) {
-        if (::SHGetPathFromIDListA(pidl, chosen)) result = chosen;
-        ::CoTaskMemFree(pidl);
-    }
-    const auto first = result.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return result.substr(first, result.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace
@@ -170,7 +145,7 @@ std::string ConverterTab::FormatCaption() const {
 
 void ConverterTab::SetOutputFolder(const std::string& folder) { ::SetWindowTextA(Control(IdText2), folder.c_str()); }
 
-std::string ConverterTab::OutputFolder() const { return WindowText(Control(IdText2)); }
+std::string ConverterTab::OutputFolder() const { return controls::WindowText(Control(IdText2)); }
 
 // ---- forwarded messages ---------------------------------------------------------
 
@@ -320,7 +295,7 @@ void ConverterTab::ListView3_ItemCheck() {
     for (int row = 0; row < rows; ++row) ::SendMessageA(list1, LB_SETSEL, RowChecked(row) ? TRUE : FALSE, row);
 }
 
-void ConverterTab::CandyButton12_Click() { SetOutputFolder(BrowseForFolder("")); }
+void ConverterTab::CandyButton12_Click() { SetOutputFolder(controls::BrowseForFolder()); }
 
 void ConverterTab::CandyButton13_Click() {
     if (avc_) avc_->CancelConvert();

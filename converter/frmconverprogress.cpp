@@ -4,21 +4,13 @@
 #include "PropertyBag.h"
 #include "XP_ProgressBar.h"
 #include "modCloseBtn.h"
+#include "WindowHelpers.h"
 
 namespace {
 
 constexpr const char* ClassName = "Cadrelfrmconverprogress";
 constexpr int ClientWidth = 380;
 constexpr int ClientHeight = 132;
-
-std::string WindowText(HWND h) {
-    if (!h) return {};
-    const int n = ::GetWindowTextLengthA(h);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    ::GetWindowTextA(h, s.data(), n + 1);
-    s.resize(static_cast<size_t>(n));
-    return s;
-}
 
 // The fixed background: white with a blue band under the title line.
 void PaintBackground(HDC dc, const RECT& rc) {
@@ -40,15 +32,9 @@ void frmconverprogress::Show(HWND owner) {
     if (!hWnd()) {
         RegisterWindowClass(ClassName, 0, nullptr, nullptr);
         const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-        RECT frame{0, 0, ClientWidth, ClientHeight};
-        ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
-        const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-        RECT area;
-        if (!owner || !::GetWindowRect(owner, &area)) ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-        const int x = area.left + ((area.right - area.left) - w) / 2;
-        const int y = area.top + ((area.bottom - area.top) - h) / 2;
-        if (!::CreateWindowExA(WS_EX_DLGMODALFRAME, ClassName, "Converting....", style, x, y, w, h, owner, nullptr,
-                               ::GetModuleHandleA(nullptr),
+        const RECT at = controls::CenteredFrame(owner, ClientWidth, ClientHeight, style, WS_EX_DLGMODALFRAME);
+        if (!::CreateWindowExA(WS_EX_DLGMODALFRAME, ClassName, "Converting....", style, at.left, at.top, at.right,
+                               at.bottom, owner, nullptr, ::GetModuleHandleA(nullptr),
                                static_cast<controls::WindowObject<frmconverprogress>*>(this)))
             return;
         // Loading: the close box is disabled; the bar's timer runs while
@@ -91,13 +77,13 @@ void frmconverprogress::SetLabel1(const std::string& text) {
     if (HWND l = Control(IdLabel1)) ::SetWindowTextA(l, text.c_str());
 }
 
-std::string frmconverprogress::Label1() const { return WindowText(Control(IdLabel1)); }
+std::string frmconverprogress::Label1() const { return controls::WindowText(Control(IdLabel1)); }
 
 void frmconverprogress::SetStatus(const std::string& text) {
     if (HWND l = Control(IdLblStatus)) ::SetWindowTextA(l, text.c_str());
 }
 
-std::string frmconverprogress::Status() const { return WindowText(Control(IdLblStatus)); }
+std::string frmconverprogress::Status() const { return controls::WindowText(Control(IdLblStatus)); }
 
 void frmconverprogress::SetButtonCaption(const std::string& caption) {
     if (button_ && hWnd()) button_->SetCaption(caption);

@@ -16,6 +16,7 @@
 #include "modSettings.h"
 #include "modcd.h"
 #include "modErrHandler.h"
+#include "WindowHelpers.h"
 
 const char* const Cadrel::WebSite = "http://www.velmora-cadrel.example/";
 
@@ -224,15 +225,7 @@ void Cadrel::SetStatus(int panel, const std::string& text) {
     ::SendMessageA(Control(IdStatus), SB_SETTEXTA, panel - 1, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-std::string Cadrel::ControlText(int id) const {
-    HWND c = Control(id);
-    if (!c) return {};
-    const int n = ::GetWindowTextLengthA(c);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    ::GetWindowTextA(c, s.data(), n + 1);
-    s.resize(static_cast<size_t>(n));
-    return s;
-}
+std::string Cadrel::ControlText(int id) const { return controls::WindowText(Control(id)); }
 
 std::string Cadrel::ComboText(int id) const {
     HWND c = Control(id);

@@ -1,7 +1,6 @@
 // The CD tab of the main window: its controls, reading the disc into the
 // track list, the selection buttons, the drawer, the folder picker, the
 // once-a-second re-read and the "Rip CD" button.
-#include <shlobj.h>
 
 #include <memory>
 
@@ -17,6 +16,7 @@
 #include "modAKRip32.h"
 #include "modGeneral.h"
 #include "modcd.h"
+#include "WindowHelpers.h"
 
 namespace {
 
@@ -208,20 +208,7 @@ void Cadrel::CandyButton7_Click() {
 }
 
 void Cadrel::CandyButton2_Click() {
-    char chosen[512] = {};
-    BROWSEINFOA info{};
-    info.hwndOwner = nullptr;
-    info.lpszTitle = "Directory";
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    std::string result;
-    if (PIDLIST_ABSOLUTE pidl = ::SHBrowseForFolderA(&info)) {
-        if (::SHGetPathFromIDListA(pidl, chosen)) result = chosen;
-        ::CoTaskMemFree(pidl);
-    }
-    const auto first = result.find_first_not_of(' ');
-    const auto last = result.find_last_not_of(' ');
-    result = first == std::string::npos ? std::string() : result.substr(first, last - first + 1);
-    ::SetWindowTextA(Control(IdTxtOutPath), result.c_str());
+    ::SetWindowTextA(Control(IdTxtOutPath), controls::BrowseForFolder().c_str());
 }
 
 void Cadrel::Timer3_Timer() {

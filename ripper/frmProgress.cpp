@@ -5,6 +5,7 @@
 #include "PropertyBag.h"
 #include "XP_ProgressBar.h"
 #include "modCloseBtn.h"
+#include "WindowHelpers.h"
 
 namespace {
 
@@ -64,16 +65,11 @@ void frmProgress::Show(HWND owner) {
         controls::RegisterPlainWindowClass(FrameClassName, FrameProc);
         controls::RegisterPlainWindowClass(FillClassName, FillProc);
         const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-        RECT frame{0, 0, ClientWidth, ClientHeight};
-        ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
-        const int w = frame.right - frame.left, h = frame.bottom - frame.top;
         // Centred over the owner (or the screen when there is none).
-        RECT area;
-        if (!owner || !::GetWindowRect(owner, &area)) ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-        const int x = area.left + ((area.right - area.left) - w) / 2;
-        const int y = area.top + ((area.bottom - area.top) - h) / 2;
-        if (!::CreateWindowExA(WS_EX_DLGMODALFRAME, ClassName, "Velmora Cadrel", style, x, y, w, h, owner, nullptr,
-                               ::GetModuleHandleA(nullptr), static_cast<controls::WindowObject<frmProgress>*>(this)))
+        const RECT at = controls::CenteredFrame(owner, ClientWidth, ClientHeight, style, WS_EX_DLGMODALFRAME);
+        if (!::CreateWindowExA(WS_EX_DLGMODALFRAME, ClassName, "Velmora Cadrel", style, at.left, at.top, at.right,
+                               at.bottom, owner, nullptr, ::GetModuleHandleA(nullptr),
+                               static_cast<controls::WindowObject<frmProgress>*>(this)))
             return;
     }
     // The frame cannot close the window: Cancel is the way out.
