@@ -4,7 +4,9 @@
 add_wine_gtest(engine_logic_test
   SOURCES EngineRecordsTest.cpp EngineBindingLogicTest.cpp
   LIBS vexo_engine LABELS logic com)
-add_wine_gtest(engine_binding_test SOURCES EngineBindingTest.cpp LIBS vexo_engine LABELS com)
+# It changes the shared engine entry in HKLM that the script clients read.
+add_wine_gtest(engine_binding_test SOURCES EngineBindingTest.cpp LIBS vexo_engine LABELS com
+  LOCKS vexocom_registration)
 if(TARGET vexoapi_all)
   add_dependencies(engine_binding_test vexoapi_all)
 endif()

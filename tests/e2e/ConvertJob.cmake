@@ -2,7 +2,7 @@
 # family through the main window's job, then each written file checked with
 # ffprobe. The clip comes from avformat_prepare.
 add_wine_gtest(convert_job_test SOURCES e2e/ConvertJobTest.cpp LIBS ripui windowtesting LABELS e2e win
-  LOCKS cdrom settings TIMEOUT 600)
+  LOCKS cdrom settings converter TIMEOUT 600)
 add_dependencies(convert_job_test avformat)
 if(TARGET mcivcd)
   add_dependencies(convert_job_test mcivcd)
