@@ -187,6 +187,93 @@ inline constexpr std::size_t Size = AlignPtr(BurnOptions + 4 + 128);
 inline constexpr std::uint32_t PublishedSize = 156;
 }  // namespace estimate
 
+// The speed record VexoGetAvailableSpeeds hands out: count, base speed in
+// KB/s, then count 32-bit speeds.
+namespace speedrecord {
+inline constexpr std::size_t Count = 0;
+inline constexpr std::size_t BaseSpeed = 4;
+inline constexpr std::size_t Speeds = 8;
+constexpr std::size_t Size(std::size_t count) { return Speeds + count * 4; }
+}  // namespace speedrecord
+
+// The image record of an image burn (compilation type 2): an unused name
+// buffer, the image file name, the media type.
+namespace imagerecord {
+inline constexpr std::size_t NameBuffer = 0;  // 252 bytes, not read
+inline constexpr std::size_t File = AlignPtr(252);
+inline constexpr std::size_t MediaType = File + P;
+inline constexpr std::size_t Size = AlignPtr(MediaType + 4);
+}  // namespace imagerecord
+
+// The target of an audio extraction: a file, or a write callback.
+namespace daetarget {
+inline constexpr std::size_t Kind = 0;      // 0 file, 1 callback
+inline constexpr std::size_t FileName = 4;  // 256 chars
+inline constexpr std::size_t FileNameChars = 256;
+inline constexpr std::size_t UserData = AlignPtr(4);
+inline constexpr std::size_t WriteCallback = UserData + P;
+inline constexpr std::size_t Reserved1 = WriteCallback + P;
+inline constexpr std::size_t Reserved2 = Reserved1 + 4;
+inline constexpr std::size_t FileSize = FileName + FileNameChars;
+inline constexpr std::size_t CallbackSize = Reserved2 + 4;
+inline constexpr std::uint32_t KindFile = 0;
+inline constexpr std::uint32_t KindCallback = 1;
+}  // namespace daetarget
+
+// The progress pair of an audio extraction.
+namespace daeprogress {
+inline constexpr std::size_t Callback = 0;
+inline constexpr std::size_t UserData = P;
+inline constexpr std::size_t Size = 2 * P;
+}  // namespace daeprogress
+
+// Request data of the user-dialog questions.
+namespace overburn {  // request 13
+inline constexpr std::size_t TotalBlocksOnCD = 0;
+inline constexpr std::size_t TotalCapacity = 4;
+inline constexpr std::size_t Size = 136;
+}  // namespace overburn
+
+namespace fileselect {  // request 20: the buffer for the chosen file name
+inline constexpr std::size_t Size = 260;
+}  // namespace fileselect
+
+namespace mediainfo {  // request 28
+inline constexpr std::size_t Reserved = 0;
+inline constexpr std::size_t LastMedia = 4;
+inline constexpr std::size_t RequestedMedia = 8;
+inline constexpr std::size_t LastName = AlignPtr(12);
+inline constexpr std::size_t RequestedName = LastName + P;
+inline constexpr std::size_t Size = RequestedName + P;
+}  // namespace mediainfo
+
+namespace messagebox {  // request 29
+inline constexpr std::size_t Type = 0;
+inline constexpr std::size_t Icon = 4;
+inline constexpr std::size_t Response = 8;
+inline constexpr std::size_t Text = AlignPtr(12);
+inline constexpr std::size_t Size = Text + P;
+}  // namespace messagebox
+
+namespace tempspace {  // request 30
+inline constexpr std::size_t Directory = 0;
+inline constexpr std::size_t Reserved = P;
+inline constexpr std::size_t FreeLo = Reserved + 4;
+inline constexpr std::size_t FreeHi = FreeLo + 4;
+inline constexpr std::size_t NeededLo = FreeHi + 4;
+inline constexpr std::size_t NeededHi = NeededLo + 4;
+inline constexpr std::size_t Buffer = AlignPtr(NeededHi + 4);
+inline constexpr std::size_t BufferSize = Buffer + P;
+inline constexpr std::size_t Size = AlignPtr(BufferSize + 4);
+}  // namespace tempspace
+
+// The 44-byte header of a PCM WAV file.
+namespace wav {
+inline constexpr std::size_t HeaderSize = 44;
+inline constexpr std::size_t BlockBytes = 2352;      // one audio block
+inline constexpr std::size_t PairsPerBlock = 588;    // stereo sample pairs in a block
+}  // namespace wav
+
 // A structure-size field is right when it holds the published number or,
 // where pointers widen the record, this build's own size of it.
 constexpr bool SizeFieldOk(std::uint32_t value, std::uint32_t published, std::size_t native) {
@@ -213,6 +300,13 @@ static_assert(filesystem::Size == 144);
 static_assert(burnatonce::TempDirectory == 4 && burnatonce::Container == 8 && burnatonce::Size == 268);
 static_assert(estimate::Stamp == 4 && estimate::MediaType == 8 && estimate::Device == 12 && estimate::BurnFlags == 16);
 static_assert(estimate::Container == 20 && estimate::BurnOptions == 24 && estimate::Size == 156);
+static_assert(imagerecord::File == 252 && imagerecord::MediaType == 256);
+static_assert(daetarget::UserData == 4 && daetarget::WriteCallback == 8 && daetarget::CallbackSize == 20);
+static_assert(daeprogress::UserData == 4);
+static_assert(mediainfo::LastName == 12 && mediainfo::RequestedName == 16 && mediainfo::Size == 20);
+static_assert(messagebox::Text == 12 && messagebox::Size == 16);
+static_assert(tempspace::FreeLo == 8 && tempspace::FreeHi == 12 && tempspace::NeededLo == 16);
+static_assert(tempspace::NeededHi == 20 && tempspace::Buffer == 24 && tempspace::BufferSize == 28 && tempspace::Size == 32);
 #endif
 // The pointer-free records are the same everywhere.
 static_assert(speeds::Size == 648);

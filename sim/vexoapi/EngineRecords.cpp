@@ -130,6 +130,70 @@ std::vector<std::uint8_t> BuildDiscInfo(const ImageConfig& im) {
     return bytes;
 }
 
+std::vector<std::uint8_t> BuildDriveDiscInfo(const ImageConfig& disc, std::uint32_t flags) {
+    ImageConfig read = disc;
+    if ((flags & CdInfoReadCdText) == 0) {
+        read.artist.clear();
+        read.title.clear();
+        for (TrackConfig& t : read.tracks) t.artist.clear(), t.title.clear();
+    }
+    if ((flags & CdInfoReadIsrc) == 0)
+        for (TrackConfig& t : read.tracks) t.isrc.clear();
+    return BuildDiscInfo(read);
+}
+
+std::vector<std::uint8_t> BuildSpeedRecord(const SpeedList& list) {
+    std::size_t n = list.speeds.size() < L::speeds::MaxSpeeds ? list.speeds.size() : L::speeds::MaxSpeeds;
+    std::vector<std::uint8_t> r(L::speedrecord::Size(n), 0);
+    L::Put32(r.data(), L::speedrecord::Count, static_cast<std::uint32_t>(n));
+    L::Put32(r.data(), L::speedrecord::BaseSpeed, list.base);
+    for (std::size_t i = 0; i < n; ++i) L::Put32(r.data(), L::speedrecord::Speeds + i * 4, list.speeds[i]);
+    return r;
+}
+
+SamplePair DaeSample(std::int64_t block, std::int32_t pair) {
+    auto left = static_cast<std::uint16_t>(static_cast<std::uint64_t>(block * 588 + pair) * 7u);
+    auto right = static_cast<std::uint16_t>(left ^ 0x5555u);
+    return {static_cast<std::int16_t>(left), static_cast<std::int16_t>(right)};
+}
+
+void FillDaeAudio(std::uint8_t* out, std::int64_t startBlock, std::size_t blocks) {
+    for (std::size_t b = 0; b < blocks; ++b) {
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(L::wav::PairsPerBlock); ++i) {
+            SamplePair s = DaeSample(startBlock + static_cast<std::int64_t>(b), i);
+            auto l = static_cast<std::uint16_t>(s.left), r = static_cast<std::uint16_t>(s.right);
+            out[0] = static_cast<std::uint8_t>(l);
+            out[1] = static_cast<std::uint8_t>(l >> 8);
+            out[2] = static_cast<std::uint8_t>(r);
+            out[3] = static_cast<std::uint8_t>(r >> 8);
+            out += 4;
+        }
+    }
+}
+
+std::vector<std::uint8_t> WavHeader(std::uint32_t dataBytes) {
+    std::vector<std::uint8_t> h(L::wav::HeaderSize, 0);
+    auto tag = [&](std::size_t at, const char* t) { std::memcpy(h.data() + at, t, 4); };
+    auto put16 = [&](std::size_t at, std::uint16_t v) {
+        h[at] = static_cast<std::uint8_t>(v);
+        h[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    };
+    tag(0, "RIFF");
+    L::Put32(h.data(), 4, 36 + dataBytes);
+    tag(8, "WAVE");
+    tag(12, "fmt ");
+    L::Put32(h.data(), 16, 16);
+    put16(20, 1);  // PCM
+    put16(22, 2);  // channels
+    L::Put32(h.data(), 24, 44100);
+    L::Put32(h.data(), 28, 44100 * 4);
+    put16(32, 4);   // bytes per frame
+    put16(34, 16);  // bits per sample
+    tag(36, "data");
+    L::Put32(h.data(), 40, dataBytes);
+    return h;
+}
+
 const ImageConfig* FindImage(const std::vector<ImageConfig>& images, const std::string& name) {
     for (const ImageConfig& im : images)
         if (EqualsNoCase(im.file, name)) return &im;

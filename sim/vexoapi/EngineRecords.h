@@ -21,6 +21,27 @@ void WriteDriveEntry(std::uint8_t* entry, const DeviceConfig& device, std::uint3
 std::int32_t DeviceIndexOfEntry(const std::uint8_t* entry);
 
 std::vector<std::uint8_t> BuildDiscInfo(const ImageConfig& image);
+// The disc in a drive as VexoGetCDInfo reads it: artist and title texts
+// only with flag 1 (read CD text), the ISRCs only with flag 2.
+std::vector<std::uint8_t> BuildDriveDiscInfo(const ImageConfig& disc, std::uint32_t flags);
+inline constexpr std::uint32_t CdInfoReadCdText = 1;
+inline constexpr std::uint32_t CdInfoReadIsrc = 2;
+
+// Count, base speed, then the speeds (at most 64).
+std::vector<std::uint8_t> BuildSpeedRecord(const SpeedList& list);
+
+// The audio of every simulated disc: sample pair i (0..587) of block b.
+struct SamplePair {
+    std::int16_t left;
+    std::int16_t right;
+};
+SamplePair DaeSample(std::int64_t block, std::int32_t pair);
+// Fills blocks * 2352 bytes with the audio from startBlock on: stereo,
+// 16-bit little-endian, left first.
+void FillDaeAudio(std::uint8_t* out, std::int64_t startBlock, std::size_t blocks);
+// The 44-byte header of a 44100 Hz 16-bit stereo PCM WAV file holding
+// dataBytes of samples.
+std::vector<std::uint8_t> WavHeader(std::uint32_t dataBytes);
 // An image matches by its whole name or by its file name alone, without
 // regard to case.
 const ImageConfig* FindImage(const std::vector<ImageConfig>& images, const std::string& name);

@@ -92,10 +92,12 @@ DeviceConfig ReadDevice(const IniSection& s, std::vector<std::string>& warnings,
     return d;
 }
 
-ImageConfig ReadImage(const IniSection& s, std::vector<std::string>& warnings) {
-    ImageConfig im;
+constexpr const char* kDiscKeys[] = {"FreeBlocks", "Writeable", "Artist", "Title", "EraseModes", "UnusedBlocks",
+                                     "MediaType", "MediumFlags", "Layer0MaxBlocks", "TotalCapacity", "Track"};
+
+// The disc keys shared by [Image] and [Device] sections.
+void ReadDiscKeys(const IniSection& s, std::vector<std::string>& warnings, ImageConfig& im) {
     Reader r(s, warnings);
-    r.Text("File", im.file);
     r.Number("FreeBlocks", im.freeBlocks);
     r.Number("Writeable", im.writeable);
     r.Text("Artist", im.artist);
@@ -124,7 +126,97 @@ ImageConfig ReadImage(const IniSection& s, std::vector<std::string>& warnings) {
         if (!ok) r.Warn("Track", line);
         im.tracks.push_back(std::move(t));
     }
+}
+
+ImageConfig ReadImage(const IniSection& s, std::vector<std::string>& warnings) {
+    ImageConfig im;
+    Reader r(s, warnings);
+    r.Text("File", im.file);
+    ReadDiscKeys(s, warnings, im);
     return im;
+}
+
+void ReadStatusEvents(const IniSection& s, std::vector<StatusEvent>& out, std::vector<std::string>& warnings) {
+    for (const std::string& line : s.All("StatusEvent")) {
+        // delayMs,type,status
+        std::vector<std::string> p = Split(line, ',');
+        std::int64_t v[3] = {};
+        bool ok = p.size() == 3;
+        for (std::size_t i = 0; ok && i < 3; ++i) {
+            auto n = ParseNumber(p[i]);
+            if (!n) ok = false; else v[i] = *n;
+        }
+        if (!ok || v[0] < 0) {
+            warnings.push_back("[" + s.name + "] StatusEvent=" + line);
+            continue;
+        }
+        out.push_back({static_cast<std::uint32_t>(v[0]), static_cast<std::int32_t>(v[1]), static_cast<std::int32_t>(v[2])});
+    }
+}
+
+// The first device has a rewritable disc (60 s quick, 600 s full); the others none.
+DriveBehaviour DefaultBehaviour(std::size_t index) {
+    DriveBehaviour b;
+    if (index == 0) {
+        b.eraseTimeQuick = 60;
+        b.eraseTimeFull = 600;
+    }
+    b.disc = DefaultDisc();
+    return b;
+}
+
+DriveBehaviour ReadBehaviour(const IniSection& s, std::vector<std::string>& warnings, std::size_t index) {
+    DriveBehaviour b = DefaultBehaviour(index);
+    Reader r(s, warnings);
+    r.Number("Ready", b.ready);
+    r.Number("EjectResult", b.ejectResult);
+    r.Number("EraseTimeQuick", b.eraseTimeQuick);
+    r.Number("EraseTimeFull", b.eraseTimeFull);
+    if (s.Find("EraseResult")) {
+        std::int32_t v = 0;
+        r.Number("EraseResult", v);
+        b.eraseResult = v;
+    }
+    r.Number("OperationMs", b.operationMs);
+    r.Number("WaitResult", b.waitResult);
+    r.Number("DaeChunkBlocks", b.daeChunkBlocks);
+    if (b.daeChunkBlocks < 1 || b.daeChunkBlocks > 1000) {
+        r.Warn("DaeChunkBlocks", std::to_string(b.daeChunkBlocks));
+        b.daeChunkBlocks = 10;
+    }
+    r.Number("OpenFails", b.openFails);
+    ReadStatusEvents(s, b.statusEvents, warnings);
+    bool anyDiscKey = false;
+    for (const char* key : kDiscKeys) anyDiscKey = anyDiscKey || s.Find(key) != nullptr;
+    if (anyDiscKey) {
+        ImageConfig disc;
+        ReadDiscKeys(s, warnings, disc);
+        b.disc = std::move(disc);
+    }
+    if (const std::string* v = s.Find("Disc"); v && EqualsNoCase(*v, "none")) b.disc.reset();
+    return b;
+}
+
+void ReadBurn(const IniSection& s, BurnConfig& burn, std::vector<std::string>& warnings) {
+    Reader r(s, warnings);
+    r.Number("Steps", burn.steps);
+    if (burn.steps > 1000) {
+        r.Warn("Steps", std::to_string(burn.steps));
+        burn.steps = 1000;
+    }
+    r.Number("StepMs", burn.stepMs);
+    r.Flag("NonEmptyCDRW", burn.nonEmptyCDRW);
+    r.Number("Result", burn.result);
+    for (const std::string& line : s.All("Ask")) {
+        // REQUEST[:DATA]
+        std::size_t colon = line.find(':');
+        auto n = ParseNumber(line.substr(0, colon));
+        if (!n) {
+            r.Warn("Ask", line);
+            continue;
+        }
+        burn.asks.push_back({static_cast<std::int32_t>(*n), colon == std::string::npos ? std::string() : line.substr(colon + 1)});
+    }
 }
 
 void ReadFailures(const IniSection& s, SimConfig& c) {
@@ -335,7 +427,10 @@ SimConfig ParseConfig(std::string_view text) {
             if (const std::string* v = s.Find("ErrorLog")) c.errorLog = *v;
             r.Flag("NullTexts", c.nullTexts);
         } else if (StartsWithNoCase(s.name, "Device")) {
+            c.behaviour.push_back(ReadBehaviour(s, c.warnings, c.devices.size()));
             c.devices.push_back(ReadDevice(s, c.warnings, c.devices.size()));
+        } else if (EqualsNoCase(s.name, "Burn")) {
+            ReadBurn(s, c.burn, c.warnings);
         } else if (StartsWithNoCase(s.name, "Image")) {
             c.images.push_back(ReadImage(s, c.warnings));
         } else if (EqualsNoCase(s.name, "Failures")) {
@@ -350,8 +445,31 @@ SimConfig ParseConfig(std::string_view text) {
             c.warnings.push_back("unknown section [" + s.name + "]");
         }
     }
-    if (c.devices.empty() && defaultDevices) c.devices = DefaultDevices();
+    if (c.devices.empty() && defaultDevices) {
+        c.devices = DefaultDevices();
+        for (std::size_t i = 0; i < c.devices.size(); ++i) c.behaviour.push_back(DefaultBehaviour(i));
+    }
     return c;
+}
+
+ImageConfig DefaultDisc() {
+    ImageConfig d;
+    d.writeable = 1;
+    d.freeBlocks = 300000;
+    d.artist = "Sim Artist";
+    d.title = "Sim Disc";
+    d.eraseModes = 3;
+    d.mediaType = 1;
+    d.totalCapacity = 360000;
+    d.tracks.push_back({1, 1, 2, 0, 1000, 2352, "Sim Artist", "First Song", "SIM000000001"});
+    d.tracks.push_back({1, 2, 2, 1000, 1500, 2352, "Sim Artist", "Second Song", "SIM000000002"});
+    return d;
+}
+
+std::int64_t DiscEnd(const ImageConfig& disc) {
+    std::int64_t end = 0;
+    for (const TrackConfig& t : disc.tracks) end = std::max<std::int64_t>(end, std::int64_t(t.start) + t.length);
+    return end;
 }
 
 }  // namespace vexosim

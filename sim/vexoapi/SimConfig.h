@@ -83,6 +83,48 @@ struct ImageConfig {
     std::vector<TrackConfig> tracks;
 };
 
+// A drive-status notification scripted to follow each registration of its type.
+struct StatusEvent {
+    std::uint32_t delayMs = 0;
+    std::int32_t type = 0;
+    std::int32_t status = 0;
+};
+
+// How a device behaves in the drive operations, and the disc in it.
+struct DriveBehaviour {
+    std::int32_t ready = 0;
+    std::int32_t ejectResult = 0;
+    std::int32_t eraseTimeQuick = -1;
+    std::int32_t eraseTimeFull = -1;
+    std::optional<std::int32_t> eraseResult;  // default: 0 when the mode's erase time is >= 0, else -1
+    std::uint32_t operationMs = 20;
+    std::optional<ImageConfig> disc;          // none: no disc in the drive
+    std::int32_t waitResult = 0;
+    std::uint32_t daeChunkBlocks = 10;
+    std::uint32_t openFails = 0;
+    std::vector<StatusEvent> statusEvents;
+};
+
+// The disc every device holds unless its section says otherwise: two audio
+// tracks on a rewritable disc, ending at block 2500.
+ImageConfig DefaultDisc();
+// The block after the disc's last track.
+std::int64_t DiscEnd(const ImageConfig& disc);
+
+struct BurnQuestion {
+    std::int32_t request = 0;
+    std::string data;  // the question's data text, as for the ask test export
+};
+
+// [Burn]: how an image burn runs.
+struct BurnConfig {
+    std::uint32_t steps = 5;
+    std::uint32_t stepMs = 10;
+    std::vector<BurnQuestion> asks;
+    bool nonEmptyCDRW = false;
+    std::int32_t result = 0;
+};
+
 // "the next COUNT calls fail", or every call; VALUE replaces the export's
 // usual failure value where it returns a number.
 struct FailureScript {
@@ -114,6 +156,8 @@ struct SimConfig {
     std::vector<ImageConfig> images;
     std::map<std::string, FailureScript> failures;  // key: export name, lower case
     std::vector<DriveChangeEvent> driveChanges;
+    std::vector<DriveBehaviour> behaviour;  // one per device, same order
+    BurnConfig burn;
     std::map<std::int32_t, std::string> mediaNames;
     std::map<std::int32_t, std::string> waitTexts;
     std::vector<std::string> warnings;  // what the parser did not understand

@@ -82,6 +82,7 @@ void SimEngine::Apply(SimConfig config, std::string source) {
         logPath_ = absolute ? f : ModuleFolder() + "\\" + f;
     }
     notifier_.Clear();
+    deviceStates_.assign(config_.devices.size(), DeviceState{});
     texts_["config.source"] = source;
     counters_["config.warnings"] = static_cast<std::int64_t>(config_.warnings.size());
     counters_["config.devices"] = static_cast<std::int64_t>(config_.devices.size());
@@ -94,6 +95,9 @@ std::int64_t SimEngine::Counter(const std::string& name) const {
     if (name == "outstanding") return memory_.Outstanding();
     if (name.rfind("outstanding.", 0) == 0) return memory_.Outstanding(name.substr(12));
     if (name == "init.active") return initialised ? 1 : 0;
+    if (name == "devices.open") return OpenHandles();
+    if (name == "status.registered") return notifier_.StatusRegistrations();
+    if (name == "threads.engine") return notifier_.ThreadsAlive();
     auto it = counters_.find(name);
     return it == counters_.end() ? 0 : it->second;
 }
@@ -148,6 +152,32 @@ bool SimEngine::RefuseUninitialised(const char* exportName) {
     errors.push_back(std::string(exportName) + ": the engine is not initialised");
     Log(std::string(exportName) + " refused: VexoInit has not succeeded");
     return true;
+}
+
+void TakeTime(std::uint32_t ms) {
+    if (ms) Sleep(ms);
+}
+
+void* SimEngine::OpenDevice(std::int32_t device) {
+    auto h = std::make_unique<OpenHandle>(OpenHandle{0x44495356u /* "VSID" */, device});
+    void* p = h.get();
+    handles_.emplace(p, std::move(h));
+    return p;
+}
+
+bool SimEngine::CloseDevice(const void* handle) { return handle && handles_.erase(handle) != 0; }
+
+std::int32_t SimEngine::DeviceOf(const void* handle) const {
+    if (!handle) return -1;
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return -1;
+    std::int32_t d = it->second->device;
+    return d >= 0 && static_cast<std::size_t>(d) < config_.devices.size() ? d : -1;
+}
+
+SimEngine::DeviceState* SimEngine::StateOf(std::int32_t device) {
+    if (device < 0 || static_cast<std::size_t>(device) >= deviceStates_.size()) return nullptr;
+    return &deviceStates_[static_cast<std::size_t>(device)];
 }
 
 }  // namespace vexosim

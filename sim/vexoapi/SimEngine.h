@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ namespace vexosim {
 
 using IdleCallback = std::int32_t(WINAPI*)(void* userData);
 using DialogCallback = std::int32_t(WINAPI*)(void* userData, std::int32_t request, std::intptr_t data);
+
+// Sleeps without the engine lock: a simulated operation taking its time.
+void TakeTime(std::uint32_t ms);
 
 class SimEngine {
 public:
@@ -68,6 +72,22 @@ public:
 
     DriveChangeNotifier& Notifier() { return notifier_; }
 
+    // Device handles: one fresh handle per open. Handles outlive a new
+    // configuration (their device index is checked at every use).
+    void* OpenDevice(std::int32_t device);
+    bool CloseDevice(const void* handle);  // false when the handle is not open
+    // The device index of an open handle, or -1 (null, foreign, closed, or
+    // its device is gone from the configuration).
+    std::int32_t DeviceOf(const void* handle) const;
+    std::int64_t OpenHandles() const { return static_cast<std::int64_t>(handles_.size()); }
+
+    // What a device remembers between calls, reset with the configuration.
+    struct DeviceState {
+        std::uint32_t opens = 0;
+        std::int32_t options[4] = {};
+    };
+    DeviceState* StateOf(std::int32_t device);
+
 private:
     SimEngine();
     void Apply(SimConfig config, std::string source);
@@ -80,6 +100,12 @@ private:
     std::map<std::string, FailureScript> failures_;
     std::string logPath_;
     DriveChangeNotifier notifier_;
+    struct OpenHandle {
+        std::uint32_t tag;
+        std::int32_t device;
+    };
+    std::map<const void*, std::unique_ptr<OpenHandle>> handles_;
+    std::vector<DeviceState> deviceStates_;
 };
 
 // Runs f and turns any exception into the fallback: nothing thrown leaves an export.

@@ -8,7 +8,8 @@
 //                     queues one notification per registered callback for
 //                     the engine thread; returns how many
 //   int  VexoSimWaitIdle(int timeoutMs)        1 when no notification is
-//                     pending or running any more, 0 on timeout
+//                     pending or running any more and the engine thread
+//                     has ended, 0 on timeout
 //   int  VexoSimReset()                        reread the configuration file,
 //                     start counters, texts, errors and initialisation afresh
 //   int  VexoSimConfigure(const char* text)    the same from a configuration
@@ -18,13 +19,23 @@
 //                     (-1 when there is none)
 //   int  VexoSimIdle()                         calls the idle callback; its
 //                     answer (-1 when there is none)
+//   int  VexoSimAskSpec(int request, const char* dataText)
+//                     builds the request's data from the text as the engine
+//                     does (Questions.h), calls the user-dialog callback on
+//                     the calling thread; its answer (-1 when there is none,
+//                     -2 when the text is not understood)
+//   int  VexoSimFireDriveStatus(int device, int type, int status)
+//                     calls every status callback registered for that device
+//                     and type from the engine thread and waits; how many
 
+#include "Questions.h"
 #include "SimEngine.h"
 
 #include <windows.h>
 
 #include <climits>
 #include <cstring>
+#include <memory>
 
 using namespace vexosim;
 
@@ -135,6 +146,53 @@ std::int32_t WINAPI VexoSimAsk(std::int32_t request, std::intptr_t data) {
         e.SetCounter("ask.response", answer);
         e.Log(Format("user dialog %d answered %d", request, answer));
         return answer;
+    });
+}
+
+std::int32_t WINAPI VexoSimAskSpec(std::int32_t request, const char* dataText) {
+    return Guarded<std::int32_t>(-1, [&] {
+        SimEngine& e = SimEngine::Get();
+        DialogCallback dialog;
+        void* userData;
+        std::unique_ptr<QuestionData> q;
+        {
+            auto lock = e.Lock();
+            e.Count("ask.calls");
+            e.SetCounter("ask.request", request);
+            std::string why;
+            q = QuestionData::Build(request, dataText ? std::string_view(dataText, strnlen(dataText, 4096)) : std::string_view(),
+                                    e.Config().mediaNames, &why);
+            if (!q) {
+                e.Count("ask.baddata");
+                e.Log("VexoSimAskSpec: " + why);
+                return std::int32_t(-2);
+            }
+            dialog = e.dialog;
+            userData = e.dialogUserData;
+            if (!dialog) {
+                e.Count("ask.nocallback");
+                return std::int32_t(-1);
+            }
+        }
+        std::int32_t answer = dialog(userData, request, q->Data());
+        auto lock = e.Lock();
+        e.SetCounter("ask.response", answer);
+        if (auto text = q->BufferText()) e.SetText("ask.text", *text);
+        if (!q->GuardIntact()) e.CheckFailed("VexoSimAskSpec", Format("the answer to request %d overran the buffer", request));
+        e.Log(Format("user dialog %d answered %d", request, answer));
+        return answer;
+    });
+}
+
+std::int32_t WINAPI VexoSimFireDriveStatus(std::int32_t device, std::int32_t type, std::int32_t status) {
+    return Guarded<std::int32_t>(0, [&] {
+        SimEngine& e = SimEngine::Get();
+        {
+            auto lock = e.Lock();
+            e.Count("status.requested");
+        }
+        // Without the engine lock: the engine thread takes it after each callback.
+        return e.Notifier().FireStatusAndWait(device, type, status, 10000);
     });
 }
 

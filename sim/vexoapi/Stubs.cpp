@@ -1,4 +1,5 @@
-// The engine exports not simulated yet: each one exists, counts its calls
+// The engine exports not simulated yet (the drive operations are in
+// DriveExports.cpp): each one exists, counts its calls
 // ("calls.<name>" and "stub.calls"), checks what it can of its arguments and
 // answers its failure value. The free calls take back blocks this engine
 // handed out and count anything else as a bad free.
@@ -65,48 +66,8 @@ void Release(const char* name, void* p) {
 
 extern "C" {
 
-std::int32_t WINAPI VexoUpdateDeviceInfo(Handle device, std::int32_t mediaType, std::int32_t reserved) {
-    return Stub<std::int32_t>("VexoUpdateDeviceInfo", 1, [&](SimEngine& e) { Reserved(e, "VexoUpdateDeviceInfo", reserved); });
-}
-
-void* WINAPI VexoGetAvailableSpeeds(Handle device, std::int32_t accessType, std::int32_t mediaType, std::int32_t reserved) {
-    return Stub<void*>("VexoGetAvailableSpeeds", nullptr, [&](SimEngine& e) { Reserved(e, "VexoGetAvailableSpeeds", reserved); });
-}
-
-Handle WINAPI VexoOpenDevice(const void* entry) {
-    return Stub<Handle>("VexoOpenDevice", nullptr, [&](SimEngine& e) {
-        std::int32_t index = DeviceIndexOfEntry(static_cast<const std::uint8_t*>(entry));
-        e.SetCounter("opendevice.index", index);
-        if (index < 0) e.CheckFailed("VexoOpenDevice", "the entry is not one of this engine's drive entries");
-    });
-}
-
-void WINAPI VexoCloseDevice(Handle device) { Stub<int>("VexoCloseDevice", 0); }
-
-std::int32_t WINAPI VexoSetDeviceOption(Handle device, std::int32_t option, const void* value) {
-    return Stub<std::int32_t>("VexoSetDeviceOption", -1);
-}
-
-void* WINAPI VexoGetDeviceOption(Handle device, std::int32_t option, std::int32_t reserved) {
-    return Stub<void*>("VexoGetDeviceOption", nullptr, [&](SimEngine& e) { Reserved(e, "VexoGetDeviceOption", reserved); });
-}
-
-void* WINAPI VexoGetCDInfo(Handle device, std::int32_t flags) { return Stub<void*>("VexoGetCDInfo", nullptr); }
-
 void* WINAPI VexoGetVMSInfo(Handle device, std::int32_t reserved) {
     return Stub<void*>("VexoGetVMSInfo", nullptr, [&](SimEngine& e) { Reserved(e, "VexoGetVMSInfo", reserved); });
-}
-
-std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* record, std::int32_t flags, std::int32_t speed,
-                             const void* progress) {
-    return Stub<std::int32_t>("VexoBurn", 1, [&](SimEngine& e) {
-        e.SetCounter("burn.type", type);
-        e.SetCounter("burn.flags", flags);
-        e.SetCounter("burn.speed", speed);
-        std::string wrong = CheckBurnRecord(type, static_cast<const std::uint8_t*>(record));
-        if (!wrong.empty()) e.CheckFailed("VexoBurn", wrong);
-        ProgressRecord(e, "VexoBurn", progress);
-    });
 }
 
 std::int32_t WINAPI VexoEstimateTrackSize(void* track, std::int32_t flags, const void* options) {
@@ -116,54 +77,12 @@ std::int32_t WINAPI VexoEstimateTrackSize(void* track, std::int32_t flags, const
     });
 }
 
-std::int32_t WINAPI VexoDAE(Handle device, std::int32_t start, std::int32_t length, const void* target, std::int32_t speed,
-                            const void* callbacks) {
-    return Stub<std::int32_t>("VexoDAE", 1);
-}
-
-std::int32_t WINAPI VexoIsDeviceReady(Handle device) { return Stub<std::int32_t>("VexoIsDeviceReady", 1); }
-
 void* WINAPI VexoCreateIsoItemOfSize(std::int32_t size) { return Stub<void*>("VexoCreateIsoItemOfSize", nullptr); }
 void WINAPI VexoFreeIsoItem(void* item) { Release("VexoFreeIsoItem", item); }
 void WINAPI VexoFreeIsoItemTree(void* item) { Release("VexoFreeIsoItemTree", item); }
 void* WINAPI VexoCreateIsoTrackEx(void* root, const char* name, std::int32_t flags) { return Stub<void*>("VexoCreateIsoTrackEx", nullptr); }
 void WINAPI VexoFreeIsoTrack(void* track) { Release("VexoFreeIsoTrack", track); }
 void WINAPI VexoFreeCDStamp(void* stamp) { Release("VexoFreeCDStamp", stamp); }
-
-std::int32_t WINAPI VexoEjectLoadCD(Handle device, std::int32_t eject) { return Stub<std::int32_t>("VexoEjectLoadCD", -1); }
-
-#ifndef VEXOSIM_NO_WAITFORDISC
-std::int32_t WINAPI VexoWaitForDisc(Handle device, std::int32_t mediaType, std::int32_t burnFlags, void* stamp, std::int32_t waitFlags,
-                                    std::int32_t reserved) {
-    return Stub<std::int32_t>("VexoWaitForDisc", 0, [&](SimEngine& e) {
-        Reserved(e, "VexoWaitForDisc", reserved);
-        e.SetCounter("wait.flags", waitFlags);
-    });
-}
-#endif
-
-std::int32_t WINAPI VexoWaitForMedia(Handle device, std::int32_t mediaType, std::int32_t burnFlags, void* stamp) {
-    return Stub<std::int32_t>("VexoWaitForMedia", 0);
-}
-
-std::int32_t WINAPI VexoInitImageRecorder(Handle device, const char* path, std::int32_t reserved1, std::int32_t mediaType,
-                                          std::int32_t reserved2) {
-    return Stub<std::int32_t>("VexoInitImageRecorder", 1);
-}
-
-std::int32_t WINAPI VexoGetCDRWErasingTime(Handle device, std::int32_t quick) { return Stub<std::int32_t>("VexoGetCDRWErasingTime", -1); }
-
-std::int32_t WINAPI VexoEraseDisc(Handle device, std::int32_t quick, std::int32_t mode, std::int32_t reserved) {
-    return Stub<std::int32_t>("VexoEraseDisc", -1, [&](SimEngine& e) { Reserved(e, "VexoEraseDisc", reserved); });
-}
-
-std::int32_t WINAPI VexoRegisterDriveStatusCallback(std::int32_t type, const void* entry, void* callback, void* userData) {
-    return Stub<std::int32_t>("VexoRegisterDriveStatusCallback", -1);
-}
-
-std::int32_t WINAPI VexoUnregisterDriveStatusCallback(std::int32_t type, const void* entry, void* callback, void* userData) {
-    return Stub<std::int32_t>("VexoUnregisterDriveStatusCallback", -1);
-}
 
 void* WINAPI VexoCreateFileSystemContainer(std::int32_t reserved) { return Stub<void*>("VexoCreateFileSystemContainer", nullptr); }
 

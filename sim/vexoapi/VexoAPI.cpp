@@ -11,8 +11,11 @@
 // the version calls, VexoSetOption, VexoGetTypeNameOfMedia,
 // VexoGetAvailableDrivesEx, VexoGetDiscImageInfo, VexoCreateProgress,
 // VexoRegister/UnregisterDriveChangeCallback with notifications from an engine
-// thread, VexoFreeMem, VexoGetLocalizedWaitCDTexts. Every other export exists
-// and answers its failure value (Stubs.cpp).
+// thread, VexoFreeMem, VexoGetLocalizedWaitCDTexts, and the drive operations
+// of DriveExports.cpp (device handles, readiness, eject, speeds, erasing, disc
+// information, audio extraction, waiting for a disc, device options, image
+// recorder, drive-status notifications, the image burn). Every other export
+// exists and answers its failure value (Stubs.cpp).
 //
 // Configuration: VexoAPI.ini beside this DLL, or the file the environment
 // variable VEXOSIM_CONFIG names; read at the first call after loading and
@@ -43,6 +46,10 @@
 //   ReadBase=176  ReadSpeeds=8,16,24  WriteBase=176  WriteSpeeds=4,8,16
 //   BupName=SimGuard  BupSpeed=0  MediaSupport=0xF  MediaReadSupport=0x1F
 //   BufferSize=2048
+//   Ready=0  EjectResult=0  EraseTimeQuick=60  EraseTimeFull=600  EraseResult=0
+//   OperationMs=20  WaitResult=0  DaeChunkBlocks=10  OpenFails=0
+//   StatusEvent=delayMs,type,status (repeat)
+//   Disc=none, or the disc in the drive with the [Image] keys below
 //   (one key per line; without any [Device] section: two default recorders,
 //   "Quarn SimWriter CD-RW 52x" at 1:0 with letter R and
 //   "Quarn SimWriter DVD-RW 16x" at 1:1 without a letter)
@@ -61,6 +68,9 @@
 //   [DriveChange]         ; after every successful registration, from the engine thread:
 //   Event=50,1,0,5        ; after 50 ms call back with host 1, target 0, status 5
 //
+//   [Burn]                ; image burns (VexoBurn type 2)
+//   Steps=5  StepMs=10  Ask=REQUEST[:DATA] (repeat)  NonEmptyCDRW=0  Result=0
+//
 //   [MediaNames]          ; VexoGetTypeNameOfMedia; default "Media 0x<type>"
 //   1=CD-R
 //   [WaitTexts]           ; VexoGetLocalizedWaitCDTexts overrides; default the English table
@@ -68,7 +78,7 @@
 //
 // For tests (SimExports.cpp): VexoSimGetCounter, VexoSimGetText,
 // VexoSimFireDriveChange, VexoSimWaitIdle, VexoSimReset, VexoSimConfigure,
-// VexoSimAsk, VexoSimIdle. Counter and text names are listed in README.md.
+// VexoSimAsk, VexoSimIdle, VexoSimAskSpec, VexoSimFireDriveStatus. Counter and text names are listed in README.md.
 //
 // Built in variants (compile definitions, see CMakeLists.txt and README.md):
 // VEXOSIM_NO_EX drops VexoGetAPIVersionEx and VexoSetExpectedAPIVersionEx,
@@ -486,10 +496,15 @@ std::int32_t WINAPI VexoRegisterDriveChangeCallback(DriveChangeCallback callback
 std::int32_t WINAPI VexoUnregisterDriveChangeCallback(DriveChangeCallback callback, void* userData) {
     return Guarded<std::int32_t>(-1, [&] {
         SimEngine& e = SimEngine::Get();
+        {
+            auto lock = e.Lock();
+            std::int32_t result = -1;
+            if (e.ScriptedFailure("VexoUnregisterDriveChangeCallback", result)) return result;
+        }
+        // Without the engine lock: this waits for a notification of this
+        // registration still running on the engine thread.
+        std::int32_t result = e.Notifier().Unregister(callback, userData);
         auto lock = e.Lock();
-        std::int32_t result = -1;
-        if (e.ScriptedFailure("VexoUnregisterDriveChangeCallback", result)) return result;
-        result = e.Notifier().Unregister(callback, userData);
         if (result == 0) e.Count("drivechange.unregistrations");
         else e.Count("drivechange.refused");
         e.SetCounter("drivechange.registered", e.Notifier().Registrations());

@@ -41,4 +41,28 @@ bool AppendToFile(const std::string& path, const std::string& text) {
     return WriteFile(f.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
 }
 
+NewFile::NewFile(const std::string& path) : path_(path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle_ = h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+NewFile::~NewFile() { Close(); }
+
+void NewFile::Close() {
+    if (handle_) CloseHandle(handle_);
+    handle_ = nullptr;
+}
+
+bool NewFile::Write(const void* bytes, std::size_t count) {
+    if (!handle_) return false;
+    DWORD written = 0;
+    return WriteFile(handle_, bytes, static_cast<DWORD>(count), &written, nullptr) && written == count;
+}
+
+void NewFile::Discard() {
+    if (!handle_) return;
+    Close();
+    DeleteFileA(path_.c_str());
+}
+
 }  // namespace vexosim

@@ -130,3 +130,96 @@ void SetRegistryEngine(const std::string& dir) {
 }
 
 }  // namespace servertest
+
+namespace servertest {
+
+LONG OwnedVariant::Long() const {
+    switch (V_VT(&v_)) {
+        case VT_I4: return V_I4(&v_);
+        case VT_I2: return V_I2(&v_);
+        case VT_BOOL: return V_BOOL(&v_);
+        case VT_UI1: return V_UI1(&v_);
+        default: return -99999;
+    }
+}
+
+STDMETHODIMP LateBoundSink::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDispatch)) {
+        AddRef();
+        *out = static_cast<IDispatch*>(this);
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) LateBoundSink::Release() {
+    LONG n = InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return static_cast<ULONG>(n);
+}
+
+STDMETHODIMP LateBoundSink::GetTypeInfoCount(UINT* n) {
+    if (!n) return E_POINTER;
+    *n = 0;
+    return S_OK;
+}
+
+STDMETHODIMP LateBoundSink::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP LateBoundSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+    std::vector<VARIANT*> args;
+    if (params)
+        for (UINT i = params->cArgs; i-- > 0;) args.push_back(&params->rgvarg[i]);
+    if (onEvent) onEvent(id, args);
+    SinkEvent e;
+    e.id = id;
+    e.thread = GetCurrentThreadId();
+    for (VARIANT* a : args) e.args.emplace_back(*a);
+    events_.push_back(std::move(e));
+    return S_OK;
+}
+
+size_t LateBoundSink::Count(DISPID id) const {
+    size_t n = 0;
+    for (const SinkEvent& e : events_) n += e.id == id ? 1 : 0;
+    return n;
+}
+
+const SinkEvent* LateBoundSink::Last(DISPID id) const {
+    for (auto it = events_.rbegin(); it != events_.rend(); ++it)
+        if (it->id == id) return &*it;
+    return nullptr;
+}
+
+void SetRefLong(VARIANT* arg, LONG value) {
+    if (arg && V_VT(arg) == (VT_BYREF | VT_I4)) *V_I4REF(arg) = value;
+}
+
+void SetRefBool(VARIANT* arg, bool value) {
+    if (arg && V_VT(arg) == (VT_BYREF | VT_BOOL)) *V_BOOLREF(arg) = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+DWORD AdviseSink(IUnknown* source, REFIID events, IUnknown* sink) {
+    Ptr<IConnectionPointContainer> container;
+    if (!source || FAILED(source->QueryInterface(IID_IConnectionPointContainer, container.put_void()))) return 0;
+    Ptr<IConnectionPoint> point;
+    if (FAILED(container->FindConnectionPoint(events, point.put()))) return 0;
+    DWORD cookie = 0;
+    if (FAILED(point->Advise(sink, &cookie))) return 0;
+    return cookie;
+}
+
+void UnadviseSink(IUnknown* source, REFIID events, DWORD cookie) {
+    Ptr<IConnectionPointContainer> container;
+    if (!source || !cookie || FAILED(source->QueryInterface(IID_IConnectionPointContainer, container.put_void())))
+        return;
+    Ptr<IConnectionPoint> point;
+    if (SUCCEEDED(container->FindConnectionPoint(events, point.put()))) point->Unadvise(cookie);
+}
+
+}  // namespace servertest

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "Vexo.h"
 
@@ -122,5 +124,83 @@ bool PumpUntil(F done, int ms = 5000) {
 
 // Engine value in the registry (HKLM\SOFTWARE\Quarn\Shared "VexoAPI").
 void SetRegistryEngine(const std::string& dir);  // empty: remove the value
+
+}  // namespace servertest
+
+namespace servertest {
+
+// ---- a late-bound event sink --------------------------------------------------
+// A plain IDispatch with no type information, the way a script host sinks
+// events: it sees dispatch ids and VARIANTs only. Each call is recorded
+// (arguments in declared order, by-reference ones dereferenced) with the
+// thread it arrived on; `onEvent` runs first and may write through the
+// by-reference arguments (args[i] is the i-th declared argument).
+
+// An owned VARIANT that can be copied and kept in containers.
+class OwnedVariant {
+public:
+    OwnedVariant() { VariantInit(&v_); }
+    explicit OwnedVariant(const VARIANT& v) {
+        VariantInit(&v_);
+        VariantCopyInd(&v_, const_cast<VARIANT*>(&v));
+    }
+    OwnedVariant(const OwnedVariant& o) : OwnedVariant(o.v_) {}
+    OwnedVariant& operator=(const OwnedVariant& o) {
+        if (this != &o) {
+            VariantClear(&v_);
+            VariantCopyInd(&v_, const_cast<VARIANT*>(&o.v_));
+        }
+        return *this;
+    }
+    ~OwnedVariant() { VariantClear(&v_); }
+    const VARIANT& get() const { return v_; }
+    VARTYPE vt() const { return V_VT(&v_); }
+    LONG Long() const;  // VT_I4 / VT_I2 / VT_BOOL as a number
+    IDispatch* Dispatch() const { return V_VT(&v_) == VT_DISPATCH ? V_DISPATCH(&v_) : nullptr; }
+
+private:
+    VARIANT v_;
+};
+
+struct SinkEvent {
+    DISPID id = 0;
+    std::vector<OwnedVariant> args;
+    DWORD thread = 0;
+};
+
+class LateBoundSink final : public IDispatch {
+public:
+    LateBoundSink() = default;
+    LateBoundSink(const LateBoundSink&) = delete;
+    LateBoundSink& operator=(const LateBoundSink&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override;
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override;
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
+
+    // Called before the event is recorded; args in declared order.
+    std::function<void(DISPID, std::vector<VARIANT*>& args)> onEvent;
+
+    const std::vector<SinkEvent>& Events() const { return events_; }
+    size_t Count(DISPID id) const;
+    const SinkEvent* Last(DISPID id) const;
+    void Clear() { events_.clear(); }
+
+private:
+    volatile LONG refs_ = 1;
+    std::vector<SinkEvent> events_;
+};
+
+// Writes through a by-reference argument (VT_BYREF | VT_I4 / VT_BOOL).
+void SetRefLong(VARIANT* arg, LONG value);
+void SetRefBool(VARIANT* arg, bool value);
+
+// Advises `sink` on the connection point `events` of `source`; 0 on failure.
+DWORD AdviseSink(IUnknown* source, REFIID events, IUnknown* sink);
+void UnadviseSink(IUnknown* source, REFIID events, DWORD cookie);
 
 }  // namespace servertest

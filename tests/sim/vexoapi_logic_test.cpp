@@ -5,9 +5,11 @@
 
 #include "EngineLayout.h"
 #include "EngineRecords.h"
+#include "Questions.h"
 #include "SimConfig.h"
 
 #include <cstring>
+#include <map>
 
 using namespace vexosim;
 
@@ -177,6 +179,257 @@ TEST(VexoSimChecks, InitRecordFixedFields) {
     EXPECT_EQ(CheckInitRecord(r.data()), "");
     L::PutPtr(r.data(), L::init::Maker, "Quarnx");
     EXPECT_NE(CheckInitRecord(r.data()), "");
+}
+
+// --- drive behaviour, burns, audio and questions ----------------------------------
+
+TEST(VexoSimDrives, DefaultsLetTheTwoDefaultRecordersWork) {
+    SimConfig c = ParseConfig("");
+    ASSERT_EQ(c.behaviour.size(), 2u);
+    EXPECT_EQ(c.behaviour[0].eraseTimeQuick, 60);
+    EXPECT_EQ(c.behaviour[0].eraseTimeFull, 600);
+    EXPECT_EQ(c.behaviour[1].eraseTimeQuick, -1);
+    EXPECT_EQ(c.behaviour[1].eraseTimeFull, -1);
+    for (const DriveBehaviour& b : c.behaviour) {
+        EXPECT_EQ(b.ready, 0);
+        EXPECT_EQ(b.operationMs, 20u);
+        EXPECT_EQ(b.daeChunkBlocks, 10u);
+        ASSERT_TRUE(b.disc.has_value());
+        EXPECT_EQ(DiscEnd(*b.disc), 2500);
+    }
+    EXPECT_EQ(c.burn.steps, 5u);
+    EXPECT_EQ(c.burn.stepMs, 10u);
+    EXPECT_FALSE(c.burn.nonEmptyCDRW);
+    EXPECT_EQ(ParseConfig("[Engine]\nDefaultDevices=0\n").behaviour.size(), 0u);
+}
+
+TEST(VexoSimDrives, DeviceKeysAndTheDiscInTheDrive) {
+    SimConfig c = ParseConfig(
+        "[Device]\nReady=3\nEjectResult=-4\nEraseTimeQuick=-2\nEraseResult=9\nOperationMs=0\nWaitResult=7\n"
+        "DaeChunkBlocks=25\nOpenFails=2\nStatusEvent=15,1,0\nStatusEvent=0,0,3\n"
+        "[Device]\nDisc=none\n"
+        "[Device]\nTitle=Only\nTrack=1|1|1|0|100|2048|||\nTrack=||2|500|50||||\n"
+        "[Device]\nDaeChunkBlocks=0\nStatusEvent=1,2\n");
+    ASSERT_EQ(c.behaviour.size(), 4u);
+    const DriveBehaviour& a = c.behaviour[0];
+    EXPECT_EQ(a.ready, 3);
+    EXPECT_EQ(a.ejectResult, -4);
+    EXPECT_EQ(a.eraseTimeQuick, -2);
+    EXPECT_EQ(a.eraseTimeFull, 600) << "the first device's default stays";
+    EXPECT_EQ(a.eraseResult, 9);
+    EXPECT_EQ(a.operationMs, 0u);
+    EXPECT_EQ(a.waitResult, 7);
+    EXPECT_EQ(a.daeChunkBlocks, 25u);
+    EXPECT_EQ(a.openFails, 2u);
+    ASSERT_EQ(a.statusEvents.size(), 2u);
+    EXPECT_EQ(a.statusEvents[0].delayMs, 15u);
+    EXPECT_EQ(a.statusEvents[0].type, 1);
+    EXPECT_EQ(a.statusEvents[1].status, 3);
+    EXPECT_FALSE(c.behaviour[1].disc.has_value());
+    EXPECT_EQ(c.behaviour[1].eraseTimeQuick, -1);
+    ASSERT_TRUE(c.behaviour[2].disc.has_value());
+    const ImageConfig& disc = *c.behaviour[2].disc;
+    EXPECT_EQ(disc.title, "Only");
+    EXPECT_EQ(disc.artist, "") << "the default disc is replaced whole";
+    ASSERT_EQ(disc.tracks.size(), 2u);
+    EXPECT_EQ(disc.tracks[1].number, 2) << "numbered by position when left out";
+    EXPECT_EQ(DiscEnd(disc), 550);
+    EXPECT_EQ(c.behaviour[3].daeChunkBlocks, 10u) << "out of range: the default";
+    EXPECT_EQ(c.warnings.size(), 2u) << "DaeChunkBlocks=0 and a short StatusEvent";
+}
+
+TEST(VexoSimDrives, BurnSection) {
+    SimConfig c = ParseConfig("[Burn]\nSteps=2\nStepMs=0\nAsk=13\nAsk=30:1,0,2,0,260,D:\\t\nAsk=x:1\nNonEmptyCDRW=1\nResult=3\n");
+    EXPECT_EQ(c.burn.steps, 2u);
+    EXPECT_EQ(c.burn.stepMs, 0u);
+    EXPECT_TRUE(c.burn.nonEmptyCDRW);
+    EXPECT_EQ(c.burn.result, 3);
+    ASSERT_EQ(c.burn.asks.size(), 2u);
+    EXPECT_EQ(c.burn.asks[0].request, 13);
+    EXPECT_EQ(c.burn.asks[0].data, "");
+    EXPECT_EQ(c.burn.asks[1].data, "1,0,2,0,260,D:\\t");
+    EXPECT_EQ(c.warnings.size(), 1u);
+}
+
+TEST(VexoSimDrives, DiscInformationTextsFollowTheFlags) {
+    ImageConfig disc = DefaultDisc();
+    struct Case {
+        std::uint32_t flags;
+        bool texts, isrc;
+    };
+    for (Case c : {Case{0, false, false}, Case{1, true, false}, Case{2, false, true}, Case{7, true, true}}) {
+        std::vector<std::uint8_t> r = BuildDriveDiscInfo(disc, c.flags);
+        ASSERT_EQ(r.size(), 276u + 2 * 280);
+        auto text = [&](std::size_t offset) { return std::string(reinterpret_cast<const char*>(r.data() + offset)); };
+        EXPECT_EQ(text(12), c.texts ? "Sim Artist" : "") << c.flags;
+        EXPECT_EQ(text(276 + 85), c.texts ? "First Song" : "") << c.flags;
+        EXPECT_EQ(text(276 + 280 + 150), c.isrc ? "SIM000000002" : "") << c.flags;
+        EXPECT_EQ(U32(r, 276 + 280 + 12), 1000u);
+        EXPECT_EQ(U32(r, 0), 300000u);
+    }
+}
+
+TEST(VexoSimDrives, SpeedRecord) {
+    std::vector<std::uint8_t> r = BuildSpeedRecord({176, {4, 8, 52}});
+    ASSERT_EQ(r.size(), 8u + 12);
+    EXPECT_EQ(U32(r, 0), 3u);
+    EXPECT_EQ(U32(r, 4), 176u);
+    EXPECT_EQ(U32(r, 16), 52u);
+    SpeedList many{1, std::vector<std::uint32_t>(70, 2)};
+    EXPECT_EQ(U32(BuildSpeedRecord(many), 0), 64u) << "no more than a drive entry holds";
+    EXPECT_EQ(BuildSpeedRecord({0, {}}).size(), 8u);
+}
+
+TEST(VexoSimAudio, SamplesFollowTheFormulaAndWrapAt16Bits) {
+    struct Case {
+        std::int64_t block;
+        std::int32_t pair;
+        std::int16_t left, right;
+    };
+    // left = (int16)(uint16)((b*588 + i)*7), right = left ^ 0x5555
+    const Case cases[] = {
+        {0, 0, 0, 0x5555},
+        {0, 1, 7, 7 ^ 0x5555},
+        {1, 0, 4116, 4116 ^ 0x5555},
+        {10, 587, static_cast<std::int16_t>(0xB0D5), static_cast<std::int16_t>(0xB0D5 ^ 0x5555)},  // 6467 * 7 = 45269
+        {2499, 100, static_cast<std::int16_t>(static_cast<std::uint16_t>((2499LL * 588 + 100) * 7)),
+         static_cast<std::int16_t>(static_cast<std::uint16_t>(((2499LL * 588 + 100) * 7) ^ 0x5555))},
+    };
+    for (const Case& c : cases) {
+        SamplePair s = DaeSample(c.block, c.pair);
+        EXPECT_EQ(s.left, c.left) << c.block << "/" << c.pair;
+        EXPECT_EQ(s.right, c.right) << c.block << "/" << c.pair;
+    }
+    std::vector<std::uint8_t> pcm(2 * 2352);
+    FillDaeAudio(pcm.data(), 10, 2);
+    auto sample = [&](std::size_t pair, int channel) {
+        std::int16_t v;
+        std::memcpy(&v, pcm.data() + pair * 4 + channel * 2, 2);
+        return v;
+    };
+    EXPECT_EQ(sample(587, 0), static_cast<std::int16_t>(0xB0D5)) << "little-endian, left first";
+    EXPECT_EQ(sample(587, 1), static_cast<std::int16_t>(0xB0D5 ^ 0x5555));
+    EXPECT_EQ(sample(588, 0), DaeSample(11, 0).left) << "the second block follows";
+}
+
+TEST(VexoSimAudio, WaveHeader) {
+    std::vector<std::uint8_t> h = WavHeader(2352 * 3);
+    ASSERT_EQ(h.size(), 44u);
+    EXPECT_EQ(std::string(h.begin(), h.begin() + 4), "RIFF");
+    EXPECT_EQ(U32(h, 4), 36u + 2352 * 3);
+    EXPECT_EQ(std::string(h.begin() + 8, h.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(U32(h, 16), 16u);
+    EXPECT_EQ(U32(h, 20), 0x00020001u);
+    EXPECT_EQ(U32(h, 24), 44100u);
+    EXPECT_EQ(U32(h, 28), 176400u);
+    EXPECT_EQ(U32(h, 32), 0x00100004u);
+    EXPECT_EQ(std::string(h.begin() + 36, h.begin() + 40), "data");
+    EXPECT_EQ(U32(h, 40), 2352u * 3);
+}
+
+// The question records, read back through this test's own offsets (the
+// published 32-bit places; pointers P wide on a P boundary).
+constexpr std::size_t P = sizeof(void*);
+constexpr std::size_t AlignP(std::size_t o) { return (o + P - 1) / P * P; }
+std::uint32_t At32(std::intptr_t data, std::size_t offset) {
+    std::uint32_t v;
+    std::memcpy(&v, reinterpret_cast<const std::uint8_t*>(data) + offset, 4);
+    return v;
+}
+const char* AtText(std::intptr_t data, std::size_t offset) {
+    const char* p;
+    std::memcpy(&p, reinterpret_cast<const std::uint8_t*>(data) + offset, P);
+    return p;
+}
+
+TEST(VexoSimQuestions, OverburnAndNumbers) {
+    std::map<std::int32_t, std::string> names;
+    auto q = QuestionData::Build(13, "", names, nullptr);
+    ASSERT_TRUE(q);
+    EXPECT_EQ(At32(q->Data(), 0), 360000u);
+    EXPECT_EQ(At32(q->Data(), 4), 359847u);
+    EXPECT_EQ(At32(q->Data(), 132), 0u) << "136 bytes";
+    q = QuestionData::Build(13, "5,6", names, nullptr);
+    EXPECT_EQ(At32(q->Data(), 0), 5u);
+    EXPECT_EQ(At32(q->Data(), 4), 6u);
+    EXPECT_EQ(QuestionData::Build(13, "null", names, nullptr)->Data(), 0);
+    EXPECT_EQ(QuestionData::Build(14, "0x20", names, nullptr)->Data(), 0x20);
+    EXPECT_EQ(QuestionData::Build(14, "-1", names, nullptr)->Data(), -1);
+    EXPECT_EQ(QuestionData::Build(99, "", names, nullptr)->Data(), 0);
+    std::string why;
+    EXPECT_FALSE(QuestionData::Build(15, "1,2", names, &why));
+    EXPECT_NE(why, "");
+    EXPECT_FALSE(QuestionData::Build(13, "a,b", names, nullptr));
+    EXPECT_FALSE(QuestionData::Build(14, "0", names, nullptr)->BufferText().has_value());
+}
+
+TEST(VexoSimQuestions, MediaInfoAndMessageBoxRecords) {
+    std::map<std::int32_t, std::string> names{{1, "CD-R"}};
+    auto q = QuestionData::Build(28, "1,32", names, nullptr);
+    ASSERT_TRUE(q);
+    EXPECT_EQ(At32(q->Data(), 0), 0u);
+    EXPECT_EQ(At32(q->Data(), 4), 1u);
+    EXPECT_EQ(At32(q->Data(), 8), 32u);
+    EXPECT_STREQ(AtText(q->Data(), AlignP(12)), "CD-R");
+    EXPECT_STREQ(AtText(q->Data(), AlignP(12) + P), "Media 0x20");
+    q = QuestionData::Build(29, "5,2,-4,Erase the disc? All, really", names, nullptr);
+    ASSERT_TRUE(q);
+    EXPECT_EQ(At32(q->Data(), 0), 5u);
+    EXPECT_EQ(At32(q->Data(), 4), 2u);
+    EXPECT_EQ(static_cast<std::int32_t>(At32(q->Data(), 8)), -4);
+    EXPECT_STREQ(AtText(q->Data(), AlignP(12)), "Erase the disc? All, really");
+    q = QuestionData::Build(29, "1", names, nullptr);
+    ASSERT_TRUE(q);
+    EXPECT_STREQ(AtText(q->Data(), AlignP(12)), "") << "missing parts are 0 and an empty text";
+    EXPECT_EQ(QuestionData::Build(29, "null", names, nullptr)->Data(), 0);
+}
+
+TEST(VexoSimQuestions, FileSelectionAndTempSpaceBuffers) {
+    std::map<std::int32_t, std::string> names;
+    auto q = QuestionData::Build(20, "", names, nullptr);
+    ASSERT_TRUE(q);
+    char* buffer = reinterpret_cast<char*>(q->Data());
+    EXPECT_EQ(std::string(buffer, 260), std::string(260, 'x'));
+    EXPECT_EQ(q->BufferText(), std::string(260, 'x')) << "read no further than the buffer";
+    std::strcpy(buffer, "C:\\a.iso");
+    EXPECT_EQ(q->BufferText(), "C:\\a.iso");
+    EXPECT_TRUE(q->GuardIntact());
+    buffer[260] = 0;
+    EXPECT_FALSE(q->GuardIntact()) << "one byte past the end";
+
+    const std::size_t n = P + 4;  // after the directory pointer and the reserved number
+    const std::size_t out = AlignP(n + 16);
+    q = QuestionData::Build(30, "10,1,20,2,8,E:\\scratch, big", names, nullptr);
+    ASSERT_TRUE(q);
+    EXPECT_STREQ(AtText(q->Data(), 0), "E:\\scratch, big");
+    EXPECT_EQ(At32(q->Data(), P), 0u);
+    EXPECT_EQ(At32(q->Data(), n), 10u);
+    EXPECT_EQ(At32(q->Data(), n + 4), 1u);
+    EXPECT_EQ(At32(q->Data(), n + 8), 20u);
+    EXPECT_EQ(At32(q->Data(), n + 12), 2u);
+    EXPECT_EQ(At32(q->Data(), out + P), 8u);
+    char* dir = const_cast<char*>(AtText(q->Data(), out));
+    ASSERT_NE(dir, nullptr);
+    std::memcpy(dir, "F:\\tmp\0", 7);
+    EXPECT_EQ(q->BufferText(), "F:\\tmp");
+    std::memcpy(dir, "12345678", 8);
+    EXPECT_EQ(q->BufferText(), "12345678") << "unterminated: the whole buffer";
+    EXPECT_TRUE(q->GuardIntact());
+
+    q = QuestionData::Build(30, "nulldir", names, nullptr);
+    EXPECT_EQ(AtText(q->Data(), 0), nullptr);
+    EXPECT_NE(AtText(q->Data(), out), nullptr);
+    EXPECT_EQ(At32(q->Data(), out + P), 260u);
+    q = QuestionData::Build(30, "nullbuffer", names, nullptr);
+    EXPECT_STREQ(AtText(q->Data(), 0), "C:\\windows\\temp");
+    EXPECT_EQ(AtText(q->Data(), out), nullptr);
+    EXPECT_FALSE(q->BufferText().has_value());
+    EXPECT_EQ(QuestionData::Build(30, "null", names, nullptr)->Data(), 0);
+    q = QuestionData::Build(30, "1,0,2,0,0", names, nullptr);
+    ASSERT_TRUE(q) << "a zero-sized buffer";
+    EXPECT_EQ(q->BufferText(), "");
+    EXPECT_FALSE(QuestionData::Build(30, "1,0,2,0,-1", names, nullptr));
+    EXPECT_FALSE(QuestionData::Build(30, "1,0,2,0,100000000", names, nullptr));
 }
 
 }  // namespace

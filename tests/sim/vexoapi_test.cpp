@@ -11,6 +11,9 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -477,7 +480,6 @@ TEST_F(VexoApiTest, ScriptedRegistrationFailure) {
 TEST_F(VexoApiTest, UnsimulatedExportsAnswerTheirFailureValues) {
     Initialise();
     EXPECT_EQ(e().Get<void*(WINAPI*)(const void*)>("VexoOpenDevice")(nullptr), nullptr);
-    EXPECT_EQ(e().Get<int(WINAPI*)(void*, int)>("VexoEjectLoadCD")(nullptr, 1), -1);
     EXPECT_EQ(e().Get<int(WINAPI*)(void*, int, int)>("VexoBAOCloseHandle")(nullptr, 0, 0), 3);
     EXPECT_EQ(e().Get<void*(WINAPI*)(int)>("VexoCreateIsoItemOfSize")(592), nullptr);
     EXPECT_EQ(e().Counter("calls.VexoOpenDevice"), 1);
@@ -490,13 +492,24 @@ TEST_F(VexoApiTest, OpenDeviceKnowsItsOwnEntries) {
     ASSERT_NE(list, nullptr);
     std::vector<std::uint8_t> copy(list + 4 + kEntrySize, list + 4 + 2 * kEntrySize);  // the client's whole copy
     e().FreeMem(list);
-    e().Get<void*(WINAPI*)(const void*)>("VexoOpenDevice")(copy.data());
+    void* handle = e().Get<void*(WINAPI*)(const void*)>("VexoOpenDevice")(copy.data());
+    EXPECT_NE(handle, nullptr);
     EXPECT_EQ(e().Counter("opendevice.index"), 1);
+    e().Get<void(WINAPI*)(void*)>("VexoCloseDevice")(handle);
+    EXPECT_EQ(e().Counter("devices.open"), 0);
 }
 
 TEST_F(VexoApiTest, BurnRecordsWithWrongFixedFieldsAreCheckFailures) {
     Initialise();
-    auto burn = e().Get<int(WINAPI*)(void*, int, const void*, int, int, const void*)>("VexoBurn");
+    auto* list = static_cast<const std::uint8_t*>(e().Get<void*(WINAPI*)(int, int)>("VexoGetAvailableDrivesEx")(0, 0));
+    ASSERT_NE(list, nullptr);
+    void* device = e().Get<void*(WINAPI*)(const void*)>("VexoOpenDevice")(list + 4);
+    e().FreeMem(list);
+    ASSERT_NE(device, nullptr);
+    auto burnOn = e().Get<int(WINAPI*)(void*, int, const void*, int, int, const void*)>("VexoBurn");
+    auto burn = [&](void*, int type, const void* record, int flags, int speed, const void* progress) {
+        return burnOn(device, type, record, flags, speed, progress);
+    };
     std::vector<std::uint8_t> fs(256, 0);
     std::uint32_t size = 144;
     std::memcpy(fs.data(), &size, 4);
@@ -521,7 +534,949 @@ TEST_F(VexoApiTest, BurnRecordsWithWrongFixedFieldsAreCheckFailures) {
     burn(nullptr, 4, fs.data(), 0, 0, progress);
     EXPECT_EQ(e().Counter("check.failures"), 3);
     e().FreeMem(progress);
+    e().Get<void(WINAPI*)(void*)>("VexoCloseDevice")(device);
     expectedCheckFailures_ = 3;
+}
+
+// --- drive operations ------------------------------------------------------------
+//
+// Records below are read and written with this test's own offsets: pointer
+// fields take P bytes on a P boundary, the rest keep their published places.
+
+std::int16_t Left(std::int64_t block, int pair) { return static_cast<std::int16_t>(static_cast<std::uint16_t>((block * 588 + pair) * 7)); }
+std::int16_t Right(std::int64_t block, int pair) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(Left(block, pair) ^ 0x5555)); }
+
+// The first sample pair that differs from the disc's audio from startBlock on, or -1.
+long long FirstWrongPair(const std::vector<std::uint8_t>& pcm, std::int64_t startBlock) {
+    for (std::size_t at = 0; at + 4 <= pcm.size(); at += 4) {
+        std::int64_t pair = static_cast<std::int64_t>(at / 4);
+        std::int64_t block = startBlock + pair / 588;
+        std::int16_t l, r;
+        std::memcpy(&l, pcm.data() + at, 2);
+        std::memcpy(&r, pcm.data() + at + 2, 2);
+        if (l != Left(block, static_cast<int>(pair % 588)) || r != Right(block, static_cast<int>(pair % 588))) return pair;
+    }
+    return -1;
+}
+
+template <class T>
+void PutAt(std::vector<std::uint8_t>& b, std::size_t offset, T v) {
+    std::memcpy(b.data() + offset, &v, sizeof v);
+}
+std::size_t AlignP(std::size_t o) { return (o + P - 1) / P * P; }
+
+using Fn = void*;
+using OpenFn = void*(WINAPI*)(const void*);
+using CloseFn = void(WINAPI*)(void*);
+using DaeFn = int(WINAPI*)(void*, int, int, const void*, int, const void*);
+using BurnFn = int(WINAPI*)(void*, int, const void*, int, int, const void*);
+using StatusCb = std::int32_t(WINAPI*)(std::int32_t, std::int32_t, std::int32_t, void*);
+using StatusRegFn = int(WINAPI*)(int, const void*, StatusCb, void*);
+
+class VexoDriveTest : public VexoApiTest {
+protected:
+    void SetUp() override {
+        VexoApiTest::SetUp();
+        if (HasFatalFailure()) return;
+        Initialise();
+    }
+    void TearDown() override {
+        for (void* h : open_) e().Get<CloseFn>("VexoCloseDevice")(h);
+        if (engine_->module()) {
+            EXPECT_EQ(e().Counter("devices.open"), 0);
+            EXPECT_EQ(e().Get<int(WINAPI*)(int)>("VexoSimWaitIdle")(20000), 1);
+            EXPECT_EQ(e().Counter("threads.engine"), 0);
+            EXPECT_EQ(e().Counter("outstanding"), 0);
+        }
+        VexoApiTest::TearDown();
+    }
+    // A whole copy of device i's entry, as a client keeps it.
+    std::vector<std::uint8_t> Entry(int i) {
+        auto* list = static_cast<const std::uint8_t*>(e().Get<void*(WINAPI*)(int, int)>("VexoGetAvailableDrivesEx")(0, 0));
+        std::vector<std::uint8_t> copy;
+        if (list && static_cast<int>(U32(list, 0)) > i) copy.assign(list + 4 + i * kEntrySize, list + 4 + (i + 1) * kEntrySize);
+        e().FreeMem(list);
+        return copy;
+    }
+    void* Open(int i) {
+        std::vector<std::uint8_t> entry = Entry(i);
+        void* h = entry.empty() ? nullptr : e().Get<OpenFn>("VexoOpenDevice")(entry.data());
+        if (h) open_.push_back(h);
+        return h;
+    }
+    void Close(void* h) {
+        e().Get<CloseFn>("VexoCloseDevice")(h);
+        std::erase(open_, h);
+    }
+    std::vector<void*> open_;
+};
+
+TEST_F(VexoDriveTest, HandlesAreFreshCountedAndClosedOnce) {
+    void* a = Open(0);
+    void* b = Open(0);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(e().Counter("devices.open"), 2);
+    Close(a);
+    EXPECT_EQ(e().Counter("devices.open"), 1);
+    e().Get<CloseFn>("VexoCloseDevice")(a);  // closed before
+    int foreign = 0;
+    e().Get<CloseFn>("VexoCloseDevice")(&foreign);
+    e().Get<CloseFn>("VexoCloseDevice")(nullptr);
+    EXPECT_EQ(e().FreeMem(b), -1) << "a handle is not a block";
+    EXPECT_EQ(e().Counter("devices.open"), 1);
+    expectedCheckFailures_ = 3;
+}
+
+TEST_F(VexoDriveTest, OpenFailsForTheConfiguredNumberOfCalls) {
+    e().Configure("[Device]\nName=A\nOpenFails=2\n[Device]\nName=B\n");
+    Initialise();
+    EXPECT_EQ(Open(0), nullptr);
+    EXPECT_NE(Open(1), nullptr) << "the count is per device";
+    EXPECT_EQ(Open(0), nullptr);
+    EXPECT_NE(Open(0), nullptr);
+    EXPECT_EQ(e().Counter("opendevice.failed"), 2);
+}
+
+// Every export taking a device handle, called with a handle that is not an
+// open one: a check failure and the export's failure value, never a crash.
+TEST_F(VexoDriveTest, NullForeignAndClosedHandlesAreCheckFailures) {
+    void* closed = Open(0);
+    Close(closed);
+    int foreignBlock[64] = {};
+    std::vector<std::uint8_t> target(4 + 256, 0);
+    std::memcpy(target.data() + 4, "C:\\x.wav", 8);
+    std::vector<std::uint8_t> image(264, 0);
+    std::int32_t value = 1;
+    struct Call {
+        const char* name;
+        std::intptr_t expected;
+        std::intptr_t (*call)(const Engine&, void*, const void*, const void*);
+    };
+    const Call calls[] = {
+        {"VexoIsDeviceReady", 1, [](const Engine& x, void* h, const void*, const void*) -> std::intptr_t { return x.Get<int(WINAPI*)(void*)>("VexoIsDeviceReady")(h); }},
+        {"VexoEjectLoadCD", -1, [](const Engine& x, void* h, const void*, const void*) -> std::intptr_t { return x.Get<int(WINAPI*)(void*, int)>("VexoEjectLoadCD")(h, 1); }},
+        {"VexoGetAvailableSpeeds", 0, [](const Engine& x, void* h, const void*, const void*) { return reinterpret_cast<std::intptr_t>(x.Get<void*(WINAPI*)(void*, int, int, int)>("VexoGetAvailableSpeeds")(h, 0, 1, 0)); }},
+        {"VexoGetCDRWErasingTime", -1, [](const Engine& x, void* h, const void*, const void*) -> std::intptr_t { return x.Get<int(WINAPI*)(void*, int)>("VexoGetCDRWErasingTime")(h, 1); }},
+        {"VexoEraseDisc", -1, [](const Engine& x, void* h, const void*, const void*) -> std::intptr_t { return x.Get<int(WINAPI*)(void*, int, int, int)>("VexoEraseDisc")(h, 1, 0, 0); }},
+        {"VexoGetCDInfo", 0, [](const Engine& x, void* h, const void*, const void*) { return reinterpret_cast<std::intptr_t>(x.Get<void*(WINAPI*)(void*, int)>("VexoGetCDInfo")(h, 0)); }},
+        {"VexoDAE", 4, [](const Engine& x, void* h, const void* t, const void*) -> std::intptr_t { return x.Get<DaeFn>("VexoDAE")(h, 0, 10, t, 0, nullptr); }},
+        {"VexoWaitForDisc", 1, [](const Engine& x, void* h, const void*, const void*) -> std::intptr_t { return x.Get<int(WINAPI*)(void*, int, int, void*, int, int)>("VexoWaitForDisc")(h, 1, 0, nullptr, 0, 0); }},
+        {"VexoWaitForMedia", 1, [](const Engine& x, void* h, const void*, const void*) -> std::intptr_t { return x.Get<int(WINAPI*)(void*, int, int, void*)>("VexoWaitForMedia")(h, 1, 0, nullptr); }},
+        {"VexoSetDeviceOption", -1, [](const Engine& x, void* h, const void*, const void* v) -> std::intptr_t { return x.Get<int(WINAPI*)(void*, int, const void*)>("VexoSetDeviceOption")(h, 1, v); }},
+        {"VexoGetDeviceOption", 0, [](const Engine& x, void* h, const void*, const void*) { return reinterpret_cast<std::intptr_t>(x.Get<void*(WINAPI*)(void*, int, int)>("VexoGetDeviceOption")(h, 1, 0)); }},
+        {"VexoInitImageRecorder", 1, [](const Engine& x, void* h, const void*, const void*) -> std::intptr_t { return x.Get<int(WINAPI*)(void*, const char*, int, int, int)>("VexoInitImageRecorder")(h, "C:\\i.iso", 0, 1, 0); }},
+        {"VexoBurn", 2, [](const Engine& x, void* h, const void* r, const void*) -> std::intptr_t { return x.Get<BurnFn>("VexoBurn")(h, 2, r, 0, 0, nullptr); }},
+    };
+    void* handles[] = {nullptr, foreignBlock, closed};
+    int failures = 0;
+    for (const Call& c : calls) {
+        for (void* h : handles) {
+            const void* record = std::strcmp(c.name, "VexoBurn") == 0 ? static_cast<const void*>(image.data()) : target.data();
+            EXPECT_EQ(c.call(e(), h, record, &value), c.expected) << c.name << " with handle " << h;
+            EXPECT_EQ(e().Counter("check.failures"), ++failures) << c.name << " with handle " << h;
+        }
+    }
+    EXPECT_EQ(e().Text("dae.file"), "<none>") << "nothing was extracted";
+    expectedCheckFailures_ = failures;
+}
+
+TEST_F(VexoDriveTest, ReadinessEjectErasingAndWaitingFollowTheDevice) {
+    auto ready = e().Get<int(WINAPI*)(void*)>("VexoIsDeviceReady");
+    auto eject = e().Get<int(WINAPI*)(void*, int)>("VexoEjectLoadCD");
+    auto eraseTime = e().Get<int(WINAPI*)(void*, int)>("VexoGetCDRWErasingTime");
+    auto erase = e().Get<int(WINAPI*)(void*, int, int, int)>("VexoEraseDisc");
+    auto wait = e().Get<int(WINAPI*)(void*, int, int, void*, int, int)>("VexoWaitForDisc");
+    auto waitMedia = e().Get<int(WINAPI*)(void*, int, int, void*)>("VexoWaitForMedia");
+    // The two default recorders: a rewritable disc in the first only.
+    void* first = Open(0);
+    void* second = Open(1);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(ready(first), 0);
+    EXPECT_EQ(eject(first, 1), 0);
+    EXPECT_EQ(e().Counter("eject.last"), 1);
+    EXPECT_EQ(eject(first, 0), 0);
+    EXPECT_EQ(e().Counter("eject.last"), 0);
+    EXPECT_EQ(eraseTime(first, 1), 60);
+    EXPECT_EQ(eraseTime(first, 0), 600);
+    EXPECT_EQ(eraseTime(second, 1), -1);
+    DWORD t0 = GetTickCount();
+    EXPECT_EQ(erase(first, 1, 2, 0), 0);
+    EXPECT_GE(GetTickCount() - t0, 15u) << "an erase takes OperationMs (20)";
+    EXPECT_EQ(e().Counter("erase.quick"), 1);
+    EXPECT_EQ(e().Counter("erase.mode"), 2);
+    EXPECT_NE(erase(second, 0, 0, 0), 0) << "no rewritable disc";
+    EXPECT_EQ(e().Counter("erase.quick"), 0);
+    int stamp = 0;
+    EXPECT_EQ(wait(first, 0x10, 256, &stamp, 1, 0), 0);
+    EXPECT_EQ(e().Counter("wait.mediatype"), 0x10);
+    EXPECT_EQ(e().Counter("wait.burnflags"), 256);
+    EXPECT_EQ(e().Counter("wait.flags"), 1);
+    EXPECT_EQ(e().Counter("wait.stamp"), 1);
+    EXPECT_EQ(waitMedia(first, 4, 8, nullptr), 0);
+    EXPECT_EQ(e().Counter("wait.mediatype"), 4);
+    EXPECT_EQ(e().Counter("wait.stamp"), 0);
+    EXPECT_EQ(e().Counter("wait.flags"), 1) << "VexoWaitForMedia has no wait flags";
+    EXPECT_EQ(e().Counter("wait.media.calls"), 1);
+
+    e().Configure("[Device]\nReady=1\nEjectResult=5\nEraseTimeQuick=-2\nEraseTimeFull=-3\nEraseResult=7\nWaitResult=3\nOperationMs=0\n");
+    Initialise();
+    open_.clear();  // closed below, after the new configuration
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(ready(d), 1);
+    EXPECT_EQ(eject(d, 1), 5);
+    EXPECT_EQ(eraseTime(d, 1), -2);
+    EXPECT_EQ(eraseTime(d, 0), -3);
+    EXPECT_EQ(erase(d, 1, 0, 0), 7);
+    EXPECT_EQ(wait(d, 0, 0, nullptr, 0, 0), 3);
+    EXPECT_EQ(waitMedia(d, 0, 0, nullptr), 3);
+    Close(d);
+    Close(second);
+    Close(first);
+    expectedCheckFailures_ = 0;  // counters start afresh with a configuration; handles stay open across it
+}
+
+TEST_F(VexoDriveTest, AvailableSpeedsRecordIsCountedAndFreed) {
+    e().Configure("[Device]\nReadBase=176\nReadSpeeds=8,16,24\nWriteBase=177\nWriteSpeeds=4,8\n");
+    Initialise();
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    auto speeds = e().Get<void*(WINAPI*)(void*, int, int, int)>("VexoGetAvailableSpeeds");
+    struct Case {
+        int access;
+        std::uint32_t base;
+        std::vector<std::uint32_t> list;
+    };
+    for (const Case& c : {Case{0, 177, {4, 8}}, Case{1, 176, {8, 16, 24}}}) {
+        auto* r = static_cast<const std::uint8_t*>(speeds(d, c.access, 0x10, 0));
+        ASSERT_NE(r, nullptr) << c.access;
+        ASSERT_EQ(U32(r, 0), c.list.size());
+        EXPECT_EQ(U32(r, 4), c.base);
+        for (std::size_t i = 0; i < c.list.size(); ++i) EXPECT_EQ(U32(r, 8 + 4 * i), c.list[i]);
+        EXPECT_EQ(e().Counter("outstanding.speeds"), 1);
+        EXPECT_EQ(e().FreeMem(r), 0);
+    }
+    EXPECT_EQ(e().Counter("speeds.mediatype"), 0x10);
+    EXPECT_EQ(speeds(d, 2, 0, 0), nullptr) << "neither write nor read";
+}
+
+TEST_F(VexoDriveTest, DiscInformationOfTheDiscInTheDrive) {
+    auto cdInfo = e().Get<void*(WINAPI*)(void*, int)>("VexoGetCDInfo");
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    struct Case {
+        int flags;
+        const char* title;
+        const char* trackTitle;
+        const char* isrc;
+    };
+    for (const Case& c : {Case{0, "", "", ""}, Case{1, "Sim Disc", "Second Song", ""}, Case{2, "", "", "SIM000000002"},
+                          Case{3, "Sim Disc", "Second Song", "SIM000000002"}}) {
+        auto* r = static_cast<const std::uint8_t*>(cdInfo(d, c.flags));
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(e().Counter("cdinfo.flags"), c.flags);
+        EXPECT_EQ(U32(r, 0), 300000u);
+        EXPECT_EQ(U32(r, 4) & 0xFFFF, 1u);
+        EXPECT_EQ(Chars(r, 77, 65), c.title) << c.flags;
+        ASSERT_EQ(U32(r, 272), 2u);
+        const std::uint8_t* t = r + 276 + 280;
+        EXPECT_EQ(U32(t, 4), 2u);
+        EXPECT_EQ(U32(t, 8), 2u) << "audio";
+        EXPECT_EQ(U32(t, 12), 1000u);
+        EXPECT_EQ(U32(t, 16), 1500u);
+        EXPECT_EQ(Chars(t, 85, 65), c.trackTitle) << c.flags;
+        EXPECT_EQ(Chars(t, 150, 14), c.isrc) << c.flags;
+        EXPECT_EQ(U32(t, 164), 2352u);
+        EXPECT_EQ(e().FreeMem(r), 0);
+    }
+    e().Configure("[Device]\nDisc=none\n[Device]\nFreeBlocks=5\nTrack=1|1|1|0|300|2048|||\n");
+    Initialise();
+    open_.clear();
+    void* none = Open(0);
+    void* data = Open(1);
+    ASSERT_TRUE(none && data);
+    EXPECT_EQ(cdInfo(none, 1), nullptr);
+    auto* r = static_cast<const std::uint8_t*>(cdInfo(data, 1));
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(U32(r, 0), 5u);
+    EXPECT_EQ(U32(r, 4), 0u) << "unset keys are 0: the default disc is replaced whole";
+    ASSERT_EQ(U32(r, 272), 1u);
+    EXPECT_EQ(U32(r + 276, 8), 1u);
+    e().FreeMem(r);
+    Close(none);
+    Close(data);
+    Close(d);
+    expectedCheckFailures_ = 0;  // counters start afresh with a configuration; handles stay open across it
+}
+
+// --- audio extraction --------------------------------------------------------------
+
+struct DaeSink {
+    std::vector<std::uint8_t> pcm;
+    std::vector<int> chunkBytes;
+    std::vector<int> percents;
+    int takeChunks = 1 << 30;  // chunks taken whole; the next one is refused
+    int abortAtPercent = 1000;
+};
+
+std::int32_t WINAPI OnDaeWrite(void* userData, const void* buffer, std::int32_t bytes) {
+    auto* s = static_cast<DaeSink*>(userData);
+    if (static_cast<int>(s->chunkBytes.size()) >= s->takeChunks) return bytes / 2;
+    s->chunkBytes.push_back(bytes);
+    const auto* b = static_cast<const std::uint8_t*>(buffer);
+    s->pcm.insert(s->pcm.end(), b, b + bytes);
+    return bytes;
+}
+
+std::int32_t WINAPI OnDaeProgress(void* userData, std::int32_t percent) {
+    auto* s = static_cast<DaeSink*>(userData);
+    s->percents.push_back(percent);
+    return percent >= s->abortAtPercent ? 1 : 0;
+}
+
+std::vector<std::uint8_t> CallbackTarget(DaeSink& sink) {
+    std::vector<std::uint8_t> t(AlignP(4) + 2 * P + 8, 0);
+    PutAt<std::uint32_t>(t, 0, 1);
+    PutAt<void*>(t, AlignP(4), &sink);
+    PutAt<void*>(t, AlignP(4) + P, reinterpret_cast<void*>(&OnDaeWrite));
+    return t;
+}
+
+std::vector<std::uint8_t> FileTarget(const std::string& name) {
+    std::vector<std::uint8_t> t(4 + 256, 0);
+    std::memcpy(t.data() + 4, name.data(), std::min<std::size_t>(name.size(), 256));
+    return t;
+}
+
+std::vector<std::uint8_t> ProgressPair(DaeSink& sink) {
+    std::vector<std::uint8_t> p(2 * P, 0);
+    PutAt<void*>(p, 0, reinterpret_cast<void*>(&OnDaeProgress));
+    PutAt<void*>(p, P, &sink);
+    return p;
+}
+
+std::string TempFile(const char* name) {
+    char dir[MAX_PATH] = {};
+    GetTempPathA(sizeof dir, dir);
+    return std::string(dir) + name;
+}
+
+TEST_F(VexoDriveTest, AudioThroughTheWriteCallbackInChunks) {
+    e().Configure("[Device]\nDaeChunkBlocks=3\nOperationMs=0\n");
+    Initialise();
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    DaeSink sink;
+    auto target = CallbackTarget(sink);
+    auto progress = ProgressPair(sink);
+    ASSERT_EQ(e().Get<DaeFn>("VexoDAE")(d, 1234, 10, target.data(), 4, progress.data()), 0);
+    EXPECT_EQ(sink.chunkBytes, (std::vector<int>{3 * 2352, 3 * 2352, 3 * 2352, 2352}));
+    EXPECT_EQ(sink.percents, (std::vector<int>{30, 60, 90, 100}));
+    ASSERT_EQ(sink.pcm.size(), 10u * 2352);
+    EXPECT_EQ(FirstWrongPair(sink.pcm, 1234), -1);
+    EXPECT_EQ(e().Counter("dae.chunks"), 4);
+    EXPECT_EQ(e().Counter("dae.kind"), 1);
+    EXPECT_EQ(e().Counter("dae.speed"), 4);
+    // The formula wraps at 16 bits: a late block checks the casts.
+    DaeSink late;
+    auto lateTarget = CallbackTarget(late);
+    ASSERT_EQ(e().Get<DaeFn>("VexoDAE")(d, 2499, 1, lateTarget.data(), 0, nullptr), 0) << "no progress pair is fine";
+    EXPECT_EQ(FirstWrongPair(late.pcm, 2499), -1);
+}
+
+TEST_F(VexoDriveTest, ExtractionStopsWhenTheCallbacksSaySo) {
+    e().Configure("[Device]\nDaeChunkBlocks=2\nOperationMs=0\n");
+    Initialise();
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    DaeSink refuses;
+    refuses.takeChunks = 2;
+    auto t1 = CallbackTarget(refuses);
+    EXPECT_EQ(e().Get<DaeFn>("VexoDAE")(d, 0, 10, t1.data(), 0, nullptr), 1);
+    EXPECT_EQ(refuses.chunkBytes.size(), 2u);
+    EXPECT_EQ(e().Counter("dae.chunks"), 3) << "the refused chunk was the last";
+    DaeSink aborts;
+    aborts.abortAtPercent = 40;
+    auto t2 = CallbackTarget(aborts);
+    auto p2 = ProgressPair(aborts);
+    EXPECT_EQ(e().Get<DaeFn>("VexoDAE")(d, 0, 10, t2.data(), 0, p2.data()), 1);
+    EXPECT_EQ(aborts.percents, (std::vector<int>{20, 40}));
+    EXPECT_EQ(aborts.chunkBytes.size(), 2u);
+}
+
+TEST_F(VexoDriveTest, AudioIntoAWaveFile) {
+    e().Configure("[Device]\nDaeChunkBlocks=4\n");
+    Initialise();
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    std::string path = TempFile("vexosim_dae_test.wav");
+    DeleteFileA(path.c_str());
+    DaeSink sink;
+    auto target = FileTarget(path);
+    auto progress = ProgressPair(sink);
+    DWORD t0 = GetTickCount();
+    ASSERT_EQ(e().Get<DaeFn>("VexoDAE")(d, 990, 20, target.data(), 0, progress.data()), 0) << "across the track boundary";
+    EXPECT_GE(GetTickCount() - t0, 15u) << "OperationMs spread over the chunks";
+    EXPECT_EQ(e().Text("dae.file"), path);
+    EXPECT_EQ(e().Counter("dae.kind"), 0);
+    EXPECT_EQ(sink.percents, (std::vector<int>{20, 40, 60, 80, 100}));
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    ASSERT_EQ(bytes.size(), 44u + 20 * 2352);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    EXPECT_EQ(U32(bytes.data(), 4), 36u + 20 * 2352);
+    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(U32(bytes.data(), 16), 16u);
+    EXPECT_EQ(U32(bytes.data(), 20), 0x00020001u) << "PCM, two channels";
+    EXPECT_EQ(U32(bytes.data(), 24), 44100u);
+    EXPECT_EQ(U32(bytes.data(), 28), 176400u);
+    EXPECT_EQ(U32(bytes.data(), 32), 0x00100004u) << "4 bytes a frame, 16 bits";
+    EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
+    EXPECT_EQ(U32(bytes.data(), 40), 20u * 2352);
+    EXPECT_EQ(FirstWrongPair(std::vector<std::uint8_t>(bytes.begin() + 44, bytes.end()), 990), -1);
+    DeleteFileA(path.c_str());
+
+    // A name of 255 characters fits; the file cannot be made in a missing folder.
+    std::string missing = "C:\\no such folder\\" + std::string(255 - 18 - 4, 'a') + ".wav";
+    ASSERT_EQ(missing.size(), 255u);
+    auto t2 = FileTarget(missing);
+    EXPECT_EQ(e().Get<DaeFn>("VexoDAE")(d, 0, 1, t2.data(), 0, nullptr), 3);
+    EXPECT_EQ(e().Text("dae.file"), missing);
+    // Aborted: the partial file is gone.
+    DaeSink aborts;
+    aborts.abortAtPercent = 50;
+    auto p3 = ProgressPair(aborts);
+    EXPECT_EQ(e().Get<DaeFn>("VexoDAE")(d, 0, 8, target.data(), 0, p3.data()), 1);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(VexoDriveTest, ExtractionOutsideTheDiscOrWithABadTargetFails) {
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    DaeSink sink;
+    auto target = CallbackTarget(sink);
+    struct Range {
+        int start, length;
+    };
+    for (Range r : {Range{-1, 10}, Range{0, 0}, Range{0, -5}, Range{2400, 101}, Range{2500, 1}, Range{0x7FFFFFF0, 0x20}})
+        EXPECT_EQ(e().Get<DaeFn>("VexoDAE")(d, r.start, r.length, target.data(), 0, nullptr), 2) << r.start << "+" << r.length;
+    EXPECT_EQ(e().Get<DaeFn>("VexoDAE")(d, 2400, 100, target.data(), 0, nullptr), 0) << "up to the disc's end";
+    EXPECT_EQ(e().Counter("check.failures"), 0);
+
+    std::vector<std::uint8_t> noCallback = target;
+    PutAt<void*>(noCallback, AlignP(4) + P, nullptr);
+    std::vector<std::uint8_t> badKind = target;
+    PutAt<std::uint32_t>(badKind, 0, 2);
+    std::vector<std::uint8_t> unterminated(4 + 256, 'a');
+    PutAt<std::uint32_t>(unterminated, 0, 0);
+    std::vector<std::uint8_t> emptyName(4 + 256, 0);
+    for (const std::vector<std::uint8_t>* t : {&noCallback, &badKind, &unterminated, &emptyName})
+        EXPECT_EQ(e().Get<DaeFn>("VexoDAE")(d, 0, 1, t->data(), 0, nullptr), 4);
+    EXPECT_EQ(e().Get<DaeFn>("VexoDAE")(d, 0, 1, nullptr, 0, nullptr), 4);
+    expectedCheckFailures_ = 5;
+    sink.pcm.clear();
+
+    e().Configure("[Device]\nDisc=none\n");
+    Initialise();
+    open_.clear();
+    void* empty = Open(0);
+    EXPECT_EQ(e().Get<DaeFn>("VexoDAE")(empty, 0, 1, target.data(), 0, nullptr), 2);
+    Close(empty);
+    Close(d);
+    expectedCheckFailures_ = 0;  // counters start afresh with a configuration; handles stay open across it
+}
+
+// --- options, image recorder, update ------------------------------------------------
+
+TEST_F(VexoDriveTest, DeviceOptionsAreKeptPerDevice) {
+    void* a = Open(0);
+    void* b = Open(1);
+    ASSERT_TRUE(a && b);
+    auto set = e().Get<int(WINAPI*)(void*, int, const void*)>("VexoSetDeviceOption");
+    auto get = e().Get<void*(WINAPI*)(void*, int, int)>("VexoGetDeviceOption");
+    auto read = [&](void* h, int option) {
+        void* p = get(h, option, 0);
+        std::int32_t v = p ? *static_cast<std::int32_t*>(p) : 12345;
+        EXPECT_EQ(e().Counter("outstanding.option"), p ? 1 : 0);
+        e().FreeMem(p);
+        return v;
+    };
+    std::int16_t yes = -1;
+    std::int32_t layer = 0x10000 + 7;  // 32 bits read whole
+    // A boolean option reads 16 bits only: what follows them is not looked at.
+    std::int16_t yesThenJunk[2] = {-1, 0x7777};
+    EXPECT_EQ(set(a, 0, &yes), 0);
+    EXPECT_EQ(e().Counter("option.device.0"), -1);
+    EXPECT_EQ(set(a, 1, &layer), 0);
+    EXPECT_EQ(set(a, 2, yesThenJunk), 0);
+    EXPECT_EQ(set(a, 3, &layer), 0);
+    EXPECT_EQ(read(a, 0), -1);
+    EXPECT_EQ(read(a, 1), 0x10007);
+    EXPECT_EQ(read(a, 2), -1);
+    EXPECT_EQ(read(a, 3), 0x10007);
+    EXPECT_EQ(read(b, 0), 0) << "the other device keeps its own";
+    EXPECT_EQ(set(a, 4, &layer), -1);
+    EXPECT_EQ(set(a, -1, &layer), -1);
+    EXPECT_EQ(get(a, 4, 0), nullptr);
+    EXPECT_EQ(set(a, 1, nullptr), -1);
+    expectedCheckFailures_ = 1;  // the null value
+}
+
+TEST_F(VexoDriveTest, ImageRecorderAndDeviceInfoUpdate) {
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    auto init = e().Get<int(WINAPI*)(void*, const char*, int, int, int)>("VexoInitImageRecorder");
+    EXPECT_EQ(init(d, "C:\\images\\out.iso", 0, 0x20, 0), 0);
+    EXPECT_EQ(e().Text("imagerecorder.path"), "C:\\images\\out.iso");
+    EXPECT_EQ(e().Counter("imagerecorder.mediatype"), 0x20);
+    EXPECT_EQ(init(d, nullptr, 0, 1, 0), 0);
+    EXPECT_EQ(e().Text("imagerecorder.path"), "");
+
+    auto update = e().Get<int(WINAPI*)(void*, int, int)>("VexoUpdateDeviceInfo");
+    std::vector<std::uint8_t> entry = Entry(1);
+    std::vector<std::uint8_t> before = entry;
+    EXPECT_EQ(update(entry.data(), 0x10, 0), 0);
+    EXPECT_EQ(entry, before) << "the same configuration writes the same entry";
+    EXPECT_EQ(e().Counter("updatedevice.index"), 1);
+    EXPECT_EQ(e().Counter("updatedevice.mediatype"), 0x10);
+    std::vector<std::uint8_t> foreign(kEntrySize, 0);
+    EXPECT_EQ(update(foreign.data(), 0, 0), 1);
+    EXPECT_EQ(update(d, 0, 0), 1) << "a handle where the entry belongs";
+    expectedCheckFailures_ = 2;
+}
+
+// --- drive-status notifications -------------------------------------------------------
+
+struct StatusLog {
+    std::atomic<int> calls{0};
+    std::atomic<int> value1{0}, value2{0}, status{-1};
+    std::atomic<DWORD> thread{0};
+    std::atomic<int> busyMs{0};  // how long each call takes
+};
+
+std::int32_t WINAPI OnStatus(std::int32_t value1, std::int32_t value2, std::int32_t status, void* userData) {
+    auto* log = static_cast<StatusLog*>(userData);
+    if (log->busyMs) Sleep(static_cast<DWORD>(log->busyMs.load()));
+    log->value1 = value1;
+    log->value2 = value2;
+    log->status = status;
+    log->thread = GetCurrentThreadId();
+    ++log->calls;
+    return 1;
+}
+
+TEST_F(VexoDriveTest, StatusCallbacksByTypeAndDeviceFromAnEngineThread) {
+    auto reg = e().Get<StatusRegFn>("VexoRegisterDriveStatusCallback");
+    auto unreg = e().Get<StatusRegFn>("VexoUnregisterDriveStatusCallback");
+    auto fire = e().Get<int(WINAPI*)(int, int, int)>("VexoSimFireDriveStatus");
+    std::vector<std::uint8_t> entry0 = Entry(0), entry1 = Entry(1);
+    StatusLog discLog, useLog, otherLog;
+    ASSERT_EQ(reg(0, entry1.data(), &OnStatus, &discLog), 0);
+    ASSERT_EQ(reg(1, entry1.data(), &OnStatus, &useLog), 0);
+    ASSERT_EQ(reg(0, entry0.data(), &OnStatus, &otherLog), 0);
+    EXPECT_EQ(reg(0, entry1.data(), &OnStatus, &discLog), -1) << "the same four twice";
+    EXPECT_EQ(reg(2, entry1.data(), &OnStatus, &discLog), -1) << "no such type";
+    EXPECT_EQ(reg(0, entry1.data(), nullptr, &discLog), -1);
+    EXPECT_EQ(e().Counter("status.registered"), 3);
+
+    EXPECT_EQ(fire(1, 0, 3), 1);
+    EXPECT_EQ(discLog.calls, 1) << "delivered before the fire returns";
+    EXPECT_EQ(discLog.status, 3);
+    EXPECT_EQ(discLog.value1, 1) << "host adapter";
+    EXPECT_EQ(discLog.value2, 1) << "device id";
+    EXPECT_NE(discLog.thread, GetCurrentThreadId());
+    EXPECT_EQ(useLog.calls, 0);
+    EXPECT_EQ(otherLog.calls, 0);
+    EXPECT_EQ(fire(1, 1, 0), 1);
+    EXPECT_EQ(useLog.status, 0);
+    EXPECT_EQ(e().Counter("status.fired"), 2);
+    EXPECT_EQ(e().Counter("status.accepted"), 2);
+    EXPECT_EQ(e().Text("status.last"), "1,1,0");
+
+    EXPECT_EQ(unreg(0, entry1.data(), &OnStatus, &discLog), 0);
+    EXPECT_EQ(unreg(0, entry1.data(), &OnStatus, &discLog), -1);
+    EXPECT_EQ(unreg(1, entry0.data(), &OnStatus, &useLog), -1) << "registered for the other device";
+    EXPECT_EQ(fire(1, 0, 2), 0);
+    EXPECT_EQ(discLog.calls, 1);
+    EXPECT_EQ(unreg(1, entry1.data(), &OnStatus, &useLog), 0);
+    EXPECT_EQ(unreg(0, entry0.data(), &OnStatus, &otherLog), 0);
+    EXPECT_EQ(e().Counter("status.registered"), 0);
+    std::vector<std::uint8_t> foreign(kEntrySize, 0);
+    EXPECT_EQ(reg(0, foreign.data(), &OnStatus, &discLog), -1);
+    EXPECT_EQ(unreg(0, nullptr, &OnStatus, &discLog), -1);
+    expectedCheckFailures_ = 2;
+}
+
+TEST_F(VexoDriveTest, ConfiguredStatusEventsFollowEachRegistrationOfTheirType) {
+    e().Configure("[Device]\nStatusEvent=10,0,2\nStatusEvent=30,0,3\nStatusEvent=5,1,0\n");
+    Initialise();
+    auto reg = e().Get<StatusRegFn>("VexoRegisterDriveStatusCallback");
+    auto unreg = e().Get<StatusRegFn>("VexoUnregisterDriveStatusCallback");
+    std::vector<std::uint8_t> entry = Entry(0);
+    StatusLog log;
+    ASSERT_EQ(reg(0, entry.data(), &OnStatus, &log), 0);
+    ASSERT_EQ(e().Get<int(WINAPI*)(int)>("VexoSimWaitIdle")(20000), 1);
+    EXPECT_EQ(log.calls, 2) << "the type-1 event is not for this registration";
+    EXPECT_EQ(log.status, 3) << "the later one last";
+    ASSERT_EQ(unreg(0, entry.data(), &OnStatus, &log), 0);
+    ASSERT_EQ(reg(0, entry.data(), &OnStatus, &log), 0);
+    ASSERT_EQ(unreg(0, entry.data(), &OnStatus, &log), 0) << "at once: the pending events are dropped";
+    ASSERT_EQ(e().Get<int(WINAPI*)(int)>("VexoSimWaitIdle")(20000), 1);
+    EXPECT_EQ(log.calls, 2);
+}
+
+TEST_F(VexoDriveTest, UnregisteringWaitsForARunningCallbackAndThreadsEnd) {
+    e().Configure("[Device]\nStatusEvent=0,0,3\n");
+    Initialise();
+    auto reg = e().Get<StatusRegFn>("VexoRegisterDriveStatusCallback");
+    auto unreg = e().Get<StatusRegFn>("VexoUnregisterDriveStatusCallback");
+    std::vector<std::uint8_t> entry = Entry(0);
+    for (int round = 0; round < 20; ++round) {
+        auto log = std::make_unique<StatusLog>();
+        log->busyMs = 5;
+        ASSERT_EQ(reg(0, entry.data(), &OnStatus, log.get()), 0);
+        Sleep(1);
+        ASSERT_EQ(unreg(0, entry.data(), &OnStatus, log.get()), 0);
+        // The log may go now: a call under way has ended, none follows.
+        int calls = log->calls;
+        log.reset();
+        EXPECT_LE(calls, 1);
+    }
+    ASSERT_EQ(e().Get<int(WINAPI*)(int)>("VexoSimWaitIdle")(20000), 1);
+    for (int i = 0; i < 200 && e().Counter("threads.engine") != 0; ++i) Sleep(5);
+    EXPECT_EQ(e().Counter("threads.engine"), 0);
+}
+
+struct RefiringLog {
+    const Engine* engine;
+    std::atomic<int> nested{0};
+};
+
+std::int32_t WINAPI OnStatusFiringAgain(std::int32_t, std::int32_t, std::int32_t, void* userData) {
+    auto* log = static_cast<RefiringLog*>(userData);
+    log->nested = log->engine->Get<int(WINAPI*)(int, int, int)>("VexoSimFireDriveStatus")(0, 0, 1);
+    return 1;
+}
+
+TEST_F(VexoDriveTest, ManyNotificationsLeaveNoEngineThreadBehind) {
+    auto reg = e().Get<StatusRegFn>("VexoRegisterDriveStatusCallback");
+    auto unreg = e().Get<StatusRegFn>("VexoUnregisterDriveStatusCallback");
+    auto fire = e().Get<int(WINAPI*)(int, int, int)>("VexoSimFireDriveStatus");
+    std::vector<std::uint8_t> entry = Entry(0);
+    StatusLog log;
+    ASSERT_EQ(reg(1, entry.data(), &OnStatus, &log), 0);
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(fire(0, 1, i & 1), 1) << i;
+    EXPECT_EQ(log.calls, 200);
+    EXPECT_EQ(e().Counter("status.fired"), 200);
+    ASSERT_EQ(unreg(1, entry.data(), &OnStatus, &log), 0);
+    ASSERT_EQ(e().Get<int(WINAPI*)(int)>("VexoSimWaitIdle")(20000), 1);
+    EXPECT_EQ(e().Counter("threads.engine"), 0);
+
+    // A callback asking for a notification from the engine thread gets -1, not a hang.
+    RefiringLog refire{&e()};
+    ASSERT_EQ(reg(0, entry.data(), &OnStatusFiringAgain, &refire), 0);
+    EXPECT_EQ(fire(0, 0, 2), 1);
+    EXPECT_EQ(refire.nested, -1);
+    ASSERT_EQ(unreg(0, entry.data(), &OnStatusFiringAgain, &refire), 0);
+}
+
+// --- image burns and questions ----------------------------------------------------------
+
+struct BurnLog {
+    std::vector<int> percents, subTask;
+    std::vector<std::string> phases, lines;
+    std::vector<int> majors;
+    int abortAt = 1000;
+};
+BurnLog* gBurn = nullptr;
+
+std::int32_t WINAPI BurnProgress(void* ud, std::int32_t percent) {
+    auto* b = static_cast<BurnLog*>(ud);
+    b->percents.push_back(percent);
+    return percent >= b->abortAt ? 1 : 0;
+}
+std::int32_t WINAPI BurnSubTask(void* ud, std::int32_t percent) {
+    static_cast<BurnLog*>(ud)->subTask.push_back(percent);
+    return 0;
+}
+void WINAPI BurnLogLine(void* ud, std::int32_t, const char* text) { static_cast<BurnLog*>(ud)->lines.push_back(text); }
+void WINAPI BurnPhase(void* ud, const char* text) { static_cast<BurnLog*>(ud)->phases.push_back(text); }
+void WINAPI BurnMajor(void* ud, std::int32_t phase) { static_cast<BurnLog*>(ud)->majors.push_back(phase); }
+
+// What the dialog callback saw, read with this test's offsets, and how it answers.
+struct Asked {
+    int request = 0;
+    std::intptr_t data = 0;
+    std::vector<std::uint32_t> numbers;
+    std::vector<std::string> texts;
+    std::string buffer;  // the buffer's first bytes as they came
+};
+std::vector<Asked> gAsked;
+std::function<int(int request, std::intptr_t data)> gAnswer;
+
+std::string TextAt(const void* p) { return p ? std::string(static_cast<const char*>(p)) : std::string("<null>"); }
+const void* PtrAt(const std::uint8_t* r, std::size_t offset) {
+    const void* p;
+    std::memcpy(&p, r + offset, P);
+    return p;
+}
+
+std::int32_t WINAPI RecordingDialog(void*, std::int32_t request, std::intptr_t data) {
+    Asked a;
+    a.request = request;
+    a.data = data;
+    const auto* r = reinterpret_cast<const std::uint8_t*>(data);
+    if (r) {
+        switch (request) {
+        case 13: a.numbers = {U32(r, 0), U32(r, 4)}; break;
+        case 20: a.buffer.assign(reinterpret_cast<const char*>(r), 260); break;
+        case 28:
+            a.numbers = {U32(r, 0), U32(r, 4), U32(r, 8)};
+            a.texts = {TextAt(PtrAt(r, AlignP(12))), TextAt(PtrAt(r, AlignP(12) + P))};
+            break;
+        case 29: a.numbers = {U32(r, 0), U32(r, 4), U32(r, 8)}; a.texts = {TextAt(PtrAt(r, AlignP(12)))}; break;
+        case 30: {
+            a.texts = {TextAt(PtrAt(r, 0))};
+            std::size_t n = P + 4;
+            std::size_t buffer = AlignP(n + 16);
+            a.numbers = {U32(r, n), U32(r, n + 4), U32(r, n + 8), U32(r, n + 12), U32(r, buffer + P)};
+            const char* out = static_cast<const char*>(PtrAt(r, buffer));
+            a.texts.push_back(out ? "buffer" : "<null>");
+            break;
+        }
+        default: break;
+        }
+    }
+    gAsked.push_back(a);
+    int answer = gAnswer ? gAnswer(request, data) : -1;
+    return answer;
+}
+
+InitRecord AskingRecord() {
+    InitRecord r = GoodRecord();
+    r.Pointer(7, reinterpret_cast<const void*>(&RecordingDialog));
+    return r;
+}
+
+class VexoQuestionTest : public VexoDriveTest {
+protected:
+    void SetUp() override {
+        VexoApiTest::SetUp();
+        if (HasFatalFailure()) return;
+        gAsked.clear();
+        gAnswer = nullptr;
+        gIdleAnswer = 0;
+        ASSERT_EQ(e().Init(AskingRecord()), 0);
+    }
+    void TearDown() override {
+        gAnswer = nullptr;
+        gIdleAnswer = 0;
+        VexoDriveTest::TearDown();
+    }
+    void Reconfigure(const std::string& text) {
+        e().Configure(text);
+        ASSERT_EQ(e().Init(AskingRecord()), 0);
+    }
+    int AskSpec(int request, const char* dataText) { return e().Get<int(WINAPI*)(int, const char*)>("VexoSimAskSpec")(request, dataText); }
+};
+
+TEST_F(VexoQuestionTest, AskSpecBuildsEachRequestsData) {
+    e().Configure("[MediaNames]\n1=CD-R\n16=DVD-R\n");
+    ASSERT_EQ(e().Init(AskingRecord()), 0);
+    gAnswer = [](int request, std::intptr_t) { return request == 13 ? 1 : 0; };
+    struct Case {
+        int request;
+        const char* dataText;
+        std::vector<std::uint32_t> numbers;
+        std::vector<std::string> texts;
+        bool nullData;
+    };
+    const Case cases[] = {
+        {13, "", {360000, 359847}, {}, false},
+        {13, "400000,359000", {400000, 359000}, {}, false},
+        {13, "null", {}, {}, true},
+        {28, "1,16", {0, 1, 16}, {"CD-R", "DVD-R"}, false},
+        {28, "2,1", {0, 2, 1}, {"Media 0x2", "CD-R"}, false},
+        {29, "1,3,-7,Insert, please", {1, 3, static_cast<std::uint32_t>(-7)}, {"Insert, please"}, false},
+        {29, "null", {}, {}, true},
+        {30, "100,1,200,2,64", {100, 1, 200, 2, 64}, {"C:\\windows\\temp", "buffer"}, false},
+        {30, "5,0,6,0,260,D:\\scratch", {5, 0, 6, 0, 260}, {"D:\\scratch", "buffer"}, false},
+        {30, "nulldir", {1, 0, 2, 0, 260}, {"<null>", "buffer"}, false},
+        {30, "nullbuffer", {1, 0, 2, 0, 260}, {"C:\\windows\\temp", "<null>"}, false},
+        {30, "null", {}, {}, true},
+    };
+    for (const Case& c : cases) {
+        gAsked.clear();
+        int answer = AskSpec(c.request, c.dataText);
+        ASSERT_EQ(gAsked.size(), 1u) << c.request << " " << c.dataText;
+        const Asked& a = gAsked[0];
+        EXPECT_EQ(answer, c.request == 13 ? 1 : 0);
+        EXPECT_EQ(a.request, c.request);
+        EXPECT_EQ(a.data == 0, c.nullData) << c.request << " " << c.dataText;
+        EXPECT_EQ(a.numbers, c.numbers) << c.request << " " << c.dataText;
+        EXPECT_EQ(a.texts, c.texts) << c.request << " " << c.dataText;
+        EXPECT_EQ(e().Counter("ask.request"), c.request);
+        EXPECT_EQ(e().Counter("ask.response"), answer);
+    }
+    for (int request : {14, 15, 7}) {
+        gAsked.clear();
+        AskSpec(request, "-1");
+        ASSERT_EQ(gAsked.size(), 1u);
+        EXPECT_EQ(gAsked[0].data, -1);
+        AskSpec(request, "");
+        EXPECT_EQ(gAsked[1].data, 0) << "default 0";
+    }
+    EXPECT_EQ(e().Counter("ask.calls"), 18);
+    EXPECT_EQ(AskSpec(14, "twelve"), -2) << "a data text that is not understood";
+    EXPECT_EQ(AskSpec(30, "1,2,3,4,-1"), -2);
+}
+
+TEST_F(VexoQuestionTest, TheBufferAnswersAreReadBackAndOverrunsCaught) {
+    gAnswer = [](int request, std::intptr_t data) {
+        if (request == 20) {
+            char* buffer = reinterpret_cast<char*>(data);
+            std::memset(buffer, 0, 260);
+            std::strcpy(buffer, "C:\\images\\chosen.iso");
+            return 5;
+        }
+        if (request == 30) {
+            const auto* r = reinterpret_cast<const std::uint8_t*>(data);
+            std::size_t buffer = AlignP(P + 4 + 16);
+            char* out = static_cast<char*>(const_cast<void*>(PtrAt(r, buffer)));
+            std::uint32_t size = U32(r, buffer + P);
+            std::string answer = "E:\\roomy";
+            std::memset(out, 0, size);
+            std::memcpy(out, answer.data(), std::min<std::size_t>(answer.size(), size - 1));
+            return 1;
+        }
+        return -1;
+    };
+    gAsked.clear();
+    EXPECT_EQ(AskSpec(20, ""), 5);
+    ASSERT_EQ(gAsked.size(), 1u);
+    EXPECT_EQ(gAsked[0].buffer, std::string(260, 'x')) << "prefilled, no terminator";
+    EXPECT_EQ(e().Text("ask.text"), "C:\\images\\chosen.iso");
+    EXPECT_EQ(AskSpec(30, "1,0,2,0,5"), 1);
+    EXPECT_EQ(e().Text("ask.text"), "E:\\r") << "at most size - 1 characters";
+    EXPECT_EQ(e().Counter("check.failures"), 0);
+    // A callback writing 261 bytes into the 260-byte buffer is caught.
+    gAnswer = [](int, std::intptr_t data) {
+        std::memset(reinterpret_cast<char*>(data), 'y', 261);
+        return 5;
+    };
+    EXPECT_EQ(AskSpec(20, ""), 5);
+    EXPECT_EQ(e().Text("ask.text"), std::string(260, 'y')) << "read no further than the buffer";
+    expectedCheckFailures_ = 1;
+}
+
+std::vector<std::uint8_t> ImageRecord(const char* file, std::uint32_t mediaType) {
+    std::vector<std::uint8_t> r(AlignP(252) + P + 8, 0);
+    PutAt<const void*>(r, AlignP(252), file);
+    PutAt<std::uint32_t>(r, AlignP(252) + P, mediaType);
+    return r;
+}
+
+// Fills the engine's progress record with this test's callbacks.
+void FillProgress(void* record, BurnLog* log) {
+    auto* r = static_cast<std::uint8_t*>(record);
+    const void* slots[8] = {reinterpret_cast<const void*>(&BurnProgress), nullptr, reinterpret_cast<const void*>(&BurnLogLine),
+                            reinterpret_cast<const void*>(&BurnPhase), log, nullptr, reinterpret_cast<const void*>(&BurnMajor),
+                            reinterpret_cast<const void*>(&BurnSubTask)};
+    std::memcpy(r, slots, sizeof slots);
+}
+
+TEST_F(VexoQuestionTest, AnImageBurnReportsProgressAndAsks) {
+    Reconfigure("[Burn]\nSteps=4\nStepMs=1\nAsk=13:1,2\nAsk=20\nAsk=30:1,0,2,0,32,F:\\t\nAsk=15:7\nResult=3\n");
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    gAnswer = [](int request, std::intptr_t data) {
+        if (request == 20) {
+            std::strcpy(reinterpret_cast<char*>(data), "G:\\pick.iso");
+            return 5;
+        }
+        if (request == 30) {
+            const auto* r = reinterpret_cast<const std::uint8_t*>(data);
+            std::strcpy(static_cast<char*>(const_cast<void*>(PtrAt(r, AlignP(P + 20)))), "H:\\");
+            return 1;
+        }
+        return request == 13 ? 1 : -1;
+    };
+    void* progress = e().Get<void*(WINAPI*)()>("VexoCreateProgress")();
+    ASSERT_NE(progress, nullptr);
+    BurnLog log;
+    FillProgress(progress, &log);
+    auto record = ImageRecord("C:\\discs\\music.iso", 0x10);
+    EXPECT_EQ(e().Get<BurnFn>("VexoBurn")(d, 2, record.data(), 4 | 16, 8, progress), 3);
+    EXPECT_EQ(e().Text("burn.image"), "C:\\discs\\music.iso");
+    EXPECT_EQ(e().Counter("burn.mediatype"), 0x10);
+    EXPECT_EQ(e().Counter("burn.flags"), 20);
+    EXPECT_EQ(e().Counter("burn.speed"), 8);
+    EXPECT_EQ(log.percents, (std::vector<int>{25, 50, 75, 100}));
+    EXPECT_EQ(log.subTask, (std::vector<int>{100}));
+    EXPECT_EQ(log.phases.size(), 1u);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Burning C:\\discs\\music.iso"}));
+    EXPECT_EQ(log.majors.size(), 1u);
+    ASSERT_EQ(gAsked.size(), 4u);
+    EXPECT_EQ(gAsked[0].numbers, (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_EQ(gAsked[3].data, 7);
+    EXPECT_EQ(e().Counter("ask.count"), 4);
+    EXPECT_EQ(e().Counter("answer.0"), 1);
+    EXPECT_EQ(e().Counter("answer.1"), 5);
+    EXPECT_EQ(e().Counter("answer.2"), 1);
+    EXPECT_EQ(e().Counter("answer.3"), -1);
+    EXPECT_EQ(e().Counter("ask.response"), -1);
+    EXPECT_EQ(e().Text("answer.1.text"), "G:\\pick.iso");
+    EXPECT_EQ(e().Text("answer.2.text"), "H:\\");
+    EXPECT_EQ(e().Text("answer.0.text"), "<none>");
+    EXPECT_EQ(e().Counter("burn.result"), 3);
+    EXPECT_EQ(e().FreeMem(progress), 0);
+}
+
+TEST_F(VexoQuestionTest, TheNonEmptyRewritableQuestionDecidesTheBurn) {
+    Reconfigure("[Burn]\nSteps=2\nStepMs=0\nNonEmptyCDRW=1\n");
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    auto record = ImageRecord("C:\\a.iso", 0);
+    struct Case {
+        int flags;
+        int answer;
+        int result;
+        int asked;
+    };
+    for (Case c : {Case{256, 5, 0, 1}, Case{256, 4, 0, 1}, Case{256 | 4, 0, 6, 1}, Case{256, -1, 6, 1}, Case{256, 1, 6, 1}, Case{4, 0, 0, 0}}) {
+        gAsked.clear();
+        gAnswer = [c](int, std::intptr_t) { return c.answer; };
+        EXPECT_EQ(e().Get<BurnFn>("VexoBurn")(d, 2, record.data(), c.flags, 0, nullptr), c.result) << c.flags << " " << c.answer;
+        ASSERT_EQ(static_cast<int>(gAsked.size()), c.asked);
+        if (c.asked) EXPECT_EQ(gAsked[0].request, 22);
+        EXPECT_EQ(e().Counter("burn.steps"), c.result == 0 ? 2 : 0);
+    }
+}
+
+TEST_F(VexoQuestionTest, IdleAndProgressAnswersAbortTheBurn) {
+    Reconfigure("[Burn]\nSteps=5\nStepMs=0\n");
+    void* d = Open(0);
+    ASSERT_NE(d, nullptr);
+    auto record = ImageRecord("C:\\a.iso", 0);
+    void* progress = e().Get<void*(WINAPI*)()>("VexoCreateProgress")();
+    ASSERT_NE(progress, nullptr);
+    BurnLog log;
+    log.abortAt = 60;
+    FillProgress(progress, &log);
+    EXPECT_EQ(e().Get<BurnFn>("VexoBurn")(d, 2, record.data(), 0, 0, progress), 6);
+    EXPECT_EQ(log.percents, (std::vector<int>{20, 40, 60}));
+    log = BurnLog();
+    gIdleAnswer = 1;
+    EXPECT_EQ(e().Get<BurnFn>("VexoBurn")(d, 2, record.data(), 0, 0, progress), 6);
+    EXPECT_TRUE(log.percents.empty()) << "the idle callback is asked before the first step's progress";
+    gIdleAnswer = 0;
+    EXPECT_EQ(e().Get<BurnFn>("VexoBurn")(d, 2, record.data(), 0, 0, nullptr), 0) << "no progress record";
+    EXPECT_EQ(e().Get<BurnFn>("VexoBurn")(d, 3, record.data(), 0, 0, nullptr), 1) << "other types are not simulated";
+    e().FreeMem(progress);
+    expectedCheckFailures_ = 1;  // the image record is no freestyle record
 }
 
 // --- variants -----------------------------------------------------------------------

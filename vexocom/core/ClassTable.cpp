@@ -1,6 +1,7 @@
 #include "ClassTable.h"
 
 #include "StubObject.h"
+#include "VexoFSSecNo.h"
 #include "VexoInterfaces.h"
 #include "VexoObject.h"
 
@@ -22,7 +23,7 @@ const ClassEntry kClasses[] = {
     {128, L"VexoVideoItems", &CLSID_VexoVideoItems, &CreateStub<&CLSID_VexoVideoItems>},
     {129, L"VexoAudioTracks", &CLSID_VexoAudioTracks, &CreateStub<&CLSID_VexoAudioTracks>},
     {130, L"VexoFreestyleTracks", &CLSID_VexoFreestyleTracks, &CreateStub<&CLSID_VexoFreestyleTracks>},
-    {202, L"VexoFSSecNo", &CLSID_VexoFSSecNo, &CreateStub<&CLSID_VexoFSSecNo>},
+    {202, L"VexoFSSecNo", &CLSID_VexoFSSecNo, &VexoFSSecNo::CreateInstance},
     {203, L"VexoFileSystemTrackOptions", &CLSID_VexoFileSystemTrackOptions,
      &CreateStub<&CLSID_VexoFileSystemTrackOptions>},
 };

@@ -1,5 +1,6 @@
 #include "EngineQuestions.h"
 
+#include <cstring>
 #include <initializer_list>
 
 namespace vexo::questions {
@@ -11,9 +12,47 @@ bool In(int32_t v, std::initializer_list<int32_t> list) {
     return false;
 }
 
-bool NoTrackFound(intptr_t data) { return (data & 0x20) != 0; }
-
 }  // namespace
+
+AudioProblem ClassifyAudioProblem(intptr_t data) noexcept {
+    // -1 has every bit set, 0x20 among them: it is tested first so that the
+    // fatal error is told apart from "no track found".
+    if (data == -1) return AudioProblem::kMegaFatal;
+    if ((data & 0x20) != 0) return AudioProblem::kNoTrackFound;
+    return AudioProblem::kProblems;
+}
+
+Events EventsFor(int32_t request, intptr_t data) {
+    switch (request) {
+    case kDisconnect: return {kOnDisconnect};
+    case kDisconnectRestart: return {kOnDisconnectRestart};
+    case kAutoInsert: return {kOnAutoInsert};
+    case kRestart: return {kOnRestart};
+    case kAutoInsertRestart: return {kOnAutoInsertRestart};
+    case kSettingsRestart: return {kOnSettingsRestart};
+    case kOverburn: return {kOnOverburn, data ? kOnOverburn2 : kNoEvent};
+    case kAudioProblems:
+        switch (ClassifyAudioProblem(data)) {
+        case AudioProblem::kMegaFatal: return {kOnMegaFatal};
+        case AudioProblem::kNoTrackFound: return {kOnNoTrackFound};
+        case AudioProblem::kProblems: return {kOnAudioProblems};
+        }
+        return {};
+    case kWaitCD: return {kOnWaitCD};
+    case kWaitCDReminder: return {kOnWaitCDReminder};
+    case kWaitCDDone: return {kOnWaitCDDone};
+    case kCopyQualityLoss: return {kOnCopyQualityLoss};
+    case kCopyFullRisk: return {kOnCopyFullRisk};
+    // The record requests have nothing to show or nowhere to answer
+    // without their record.
+    case kFileSelImage: return data ? Events{kOnFileSelImage} : Events{};
+    case kNonEmptyCDRW: return {kOnNonEmptyCDRW};
+    case kWaitCDMediaInfo: return data ? Events{kOnWaitCDMediaInfo} : Events{};
+    case kDlgMessageBox: return data ? Events{kOnDlgMessageBox} : Events{};
+    case kTempSpace: return data ? Events{kOnTempSpace} : Events{};
+    default: return {};
+    }
+}
 
 std::optional<int32_t> PresetResponse(int32_t request, intptr_t data) {
     switch (request) {
@@ -23,7 +62,7 @@ std::optional<int32_t> PresetResponse(int32_t request, intptr_t data) {
     case kSettingsRestart: return 5;
     case kOverburn: return 0;
     case kAudioProblems:
-        if (NoTrackFound(data) || data == -1) return std::nullopt;
+        if (ClassifyAudioProblem(data) != AudioProblem::kProblems) return std::nullopt;
         return 1;
     case kCopyQualityLoss: return 1;
     case kCopyFullRisk: return 0;
@@ -56,11 +95,46 @@ int32_t KeptResponse(int32_t request, intptr_t data, int32_t answer) {
 int32_t UnansweredResponse(int32_t request, intptr_t data) {
     if (std::optional<int32_t> preset = PresetResponse(request, data)) return *preset;
     switch (request) {
-    case kAudioProblems: return 0;   // no track found, or fatal: 0
-    case kFileSelImage: return 0;    // an empty file name
-    case kTempSpace: return 1;       // the directory is kept
+    case kAudioProblems: return 0;  // no track found, or fatal
+    case kFileSelImage: return FileSelImageResponse(true);  // no name, or no buffer for one
+    case kTempSpace: return data ? kTempSpaceResponse : kNotHandled;
     default: return kNotHandled;
     }
+}
+
+std::size_t CopyAnswer(std::span<char> buffer, std::string_view answer, bool zeroFill) noexcept {
+    if (buffer.empty()) return 0;
+    std::size_t n = answer.size() < buffer.size() - 1 ? answer.size() : buffer.size() - 1;
+    if (zeroFill) std::memset(buffer.data(), 0, buffer.size());
+    if (n) std::memcpy(buffer.data(), answer.data(), n);
+    buffer[n] = '\0';
+    return n;
+}
+
+MessageBoxFields ReadMessageBox(rec::ConstBytes record) {
+    namespace R = MessageBoxRecord;
+    return {rec::ReadI32(record, R::Type), rec::ReadI32(record, R::Icon), rec::ReadI32(record, R::Response),
+            rec::ReadPointerAs<const char>(record, R::Text)};
+}
+
+MediaInfoFields ReadMediaInfo(rec::ConstBytes record) {
+    namespace R = MediaInfoRecord;
+    return {rec::ReadI32(record, R::LastMedia), rec::ReadI32(record, R::RequestedMedia),
+            rec::ReadPointerAs<const char>(record, R::LastMediaName),
+            rec::ReadPointerAs<const char>(record, R::RequestedMediaName)};
+}
+
+TempSpaceFields ReadTempSpace(rec::ConstBytes record) {
+    namespace R = TempSpaceRecord;
+    TempSpaceFields f;
+    f.currentDirectory = rec::ReadPointerAs<const char>(record, R::CurrentDirectory);
+    f.freeLo = rec::ReadI32(record, R::FreeLo);
+    f.freeHi = rec::ReadI32(record, R::FreeHi);
+    f.neededLo = rec::ReadI32(record, R::NeededLo);
+    f.neededHi = rec::ReadI32(record, R::NeededHi);
+    f.buffer = rec::ReadPointerAs<char>(record, R::Buffer);
+    f.bufferSize = rec::ReadI32(record, R::BufferSize);
+    return f;
 }
 
 }  // namespace vexo::questions

@@ -36,6 +36,7 @@ State& S() {
 std::atomic<LONG> g_uses{0};
 std::atomic<uint8_t> g_abort{0};
 std::atomic<Vexo*> g_current{nullptr};
+std::atomic<LONG> g_nonEmptyRewritable{0};
 
 rec::Bytes RecordBytes(State& s) { return rec::Bytes(s.record.data(), s.record.size()); }
 
@@ -154,6 +155,10 @@ LONG UseCount() noexcept { return g_uses.load(); }
 
 void SetAbort(bool abort) noexcept { g_abort = abort ? 1 : 0; }
 bool AbortRequested() noexcept { return g_abort.load() != 0; }
+
+void EnterNonEmptyRewritable() noexcept { ++g_nonEmptyRewritable; }
+void LeaveNonEmptyRewritable() noexcept { --g_nonEmptyRewritable; }
+LONG NonEmptyRewritableCount() noexcept { return g_nonEmptyRewritable.load(); }
 
 void SetCurrentEngineObject(Vexo* object) noexcept { g_current = object; }
 Vexo* CurrentEngineObject() noexcept { return g_current.load(); }

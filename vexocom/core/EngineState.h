@@ -89,6 +89,13 @@ public:
 void SetAbort(bool abort) noexcept;
 bool AbortRequested() noexcept;
 
+// The non-empty-rewritable counter: raised while the engine's "disc is not
+// empty" question is being delivered, so that an erase may start from its
+// handler while the burn that asked waits.
+void EnterNonEmptyRewritable() noexcept;
+void LeaveNonEmptyRewritable() noexcept;
+LONG NonEmptyRewritableCount() noexcept;
+
 // The current engine object (not referenced).
 void SetCurrentEngineObject(Vexo* object) noexcept;
 Vexo* CurrentEngineObject() noexcept;

@@ -5,7 +5,12 @@
 // sinks left in them.
 #pragma once
 
+#include <span>
+
+#include "VexoDlgMessageBox.h"
+#include "VexoFSSecNo.h"
 #include "VexoInterfaces.h"
+#include "VexoOverburnInfo.h"
 #include "com/EventForwarder.h"
 
 namespace vexo {
@@ -130,21 +135,39 @@ private:
 };
 
 // Makes the argument objects of the engine's questions in the client's
-// apartment (not served yet).
+// apartment, so that the handlers receive apartment-local objects. The
+// records arrive as bytes; a null record with a size is refused.
 class VexoPrivateForwarder final : public com::ForwarderObject<VexoPrivateForwarder, IVexoForwarderPrivate> {
 public:
     explicit VexoPrivateForwarder(com::ConnectionPoint* point) noexcept : ForwarderObject(point) {}
 
-    STDMETHODIMP CreateOverburnInfo(ULONG, byte*, IVexoOverburnInfo** out) override { return NotYet(out); }
-    STDMETHODIMP CreateDlgMessageBox(ULONG, byte*, IVexoDlgMessageBox** out) override { return NotYet(out); }
-    STDMETHODIMP CreateInt64(LONG, LONG, IInt64** out) override { return NotYet(out); }
-
-private:
-    template <class T>
-    static HRESULT NotYet(T** out) {
+    STDMETHODIMP CreateOverburnInfo(ULONG cb, byte* record, IVexoOverburnInfo** out) override {
+        return Create<VexoOverburnInfo>(cb, record, IID_IVexoOverburnInfo, out);
+    }
+    STDMETHODIMP CreateDlgMessageBox(ULONG cb, byte* record, IVexoDlgMessageBox** out) override {
+        return Create<VexoDlgMessageBox>(cb, record, IID_IVexoDlgMessageBox, out);
+    }
+    STDMETHODIMP CreateInt64(LONG lo, LONG hi, IInt64** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        return E_NOTIMPL;
+        com::ComPtr<VexoFSSecNo> value = VexoFSSecNo::Make(lo, hi);
+        if (!value) return E_OUTOFMEMORY;
+        return value->QueryInterface(IID_IInt64, reinterpret_cast<void**>(out));
+    }
+
+private:
+    template <class Object, class Interface>
+    static HRESULT Create(ULONG cb, const byte* record, REFIID iid, Interface** out) {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!record && cb) return E_INVALIDARG;
+        try {
+            com::ComPtr<Object> object = Object::Make(std::span<const uint8_t>(record, record ? cb : 0));
+            if (!object) return E_OUTOFMEMORY;
+            return object->QueryInterface(iid, reinterpret_cast<void**>(out));
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
     }
 };
 

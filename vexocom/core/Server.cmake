@@ -31,6 +31,8 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/VexoCOM.rc PROPERTIES
 add_library(vexo_core_logic STATIC RegistryScript.cpp EngineStateLogic.cpp EngineQuestions.cpp)
 target_include_directories(vexo_core_logic PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(vexo_core_logic PUBLIC advapi32)
+target_sources(vexo_core_logic PRIVATE WaitCDTexts.cpp)
+target_link_libraries(vexo_core_logic PUBLIC vexo_engine)
 
 add_library(VexoCOM SHARED
   Server.cpp
@@ -42,6 +44,10 @@ add_library(VexoCOM SHARED
   VexoDrive.cpp
   VexoSpeeds.cpp
   VexoCDInfo.cpp
+  AsyncOperation.cpp BusyRegistry.cpp DriveRecords.cpp VexoCDStamp.cpp
+  VexoOverburnInfo.cpp
+  VexoDlgMessageBox.cpp
+  VexoFSSecNo.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/VexoCOM.rc
   VexoCOM.def)
 set_target_properties(VexoCOM PROPERTIES PREFIX "" OUTPUT_NAME VexoCOM)

@@ -6,6 +6,9 @@
 // asked from it first, it registers first, and DllCanUnloadNow asks it.
 #include <windows.h>
 #include <oleauto.h>
+#include <olectl.h>
+
+#include <cwchar>
 
 #include <map>
 #include <new>
@@ -38,6 +41,34 @@ std::wstring GuidText(const GUID& g) {
     wchar_t buf[64] = {};
     ::StringFromGUID2(g, buf, 64);
     return buf;
+}
+
+// The library is also entered under the neutral locale: Wine's type-library
+// marshaler looks a dual interface's library up under locale 0 only, and
+// without that entry no object of the library can be passed between
+// apartments (event arguments made in the client's apartment, for one).
+std::wstring NeutralLocaleKey(const TLIBATTR& attr) {
+    wchar_t version[32] = {};
+    ::swprintf(version, 32, L"%x.%x", attr.wMajorVerNum, attr.wMinorVerNum);
+    return L"TypeLib\\" + GuidText(attr.guid) + L"\\" + version + L"\\0";
+}
+
+HRESULT RegisterNeutralLocale(const TLIBATTR& attr, const std::wstring& path) {
+    HKEY key = nullptr;
+    std::wstring name = NeutralLocaleKey(attr) + L"\\win32";
+    if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return SELFREG_E_TYPELIB;
+    LONG r = ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                              static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+    return r == ERROR_SUCCESS ? S_OK : SELFREG_E_TYPELIB;
+}
+
+void UnregisterNeutralLocale(const TLIBATTR& attr) {
+    std::wstring name = NeutralLocaleKey(attr);
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, (name + L"\\win32").c_str());
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, name.c_str());
 }
 
 std::wstring LibraryName() {
@@ -110,7 +141,8 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
         if (FAILED(hr = LoadOwnTypeLib(lib, attr))) return hr;
         if (FAILED(hr = RunScripts(attr, true))) return hr;
         std::wstring path = vexo::com::ModulePathW();
-        return ::RegisterTypeLib(lib.get(), path.data(), nullptr);
+        if (FAILED(hr = ::RegisterTypeLib(lib.get(), path.data(), nullptr))) return hr;
+        return RegisterNeutralLocale(attr, path);
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -124,6 +156,7 @@ extern "C" HRESULT WINAPI DllUnregisterServer() {
         HRESULT hr = LoadOwnTypeLib(lib, attr);
         if (FAILED(hr)) return hr;
         lib.reset();
+        UnregisterNeutralLocale(attr);
         hr = RunScripts(attr, false);
         if (FAILED(hr)) result = hr;
         using UnRegisterFn = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);

@@ -134,9 +134,12 @@ STDMETHODIMP VexoCDInfo::get_Tracks(IVexoTracks** ppTracks) {
     if (!ppTracks) return E_POINTER;
     *ppTracks = nullptr;
     if (!tracks_) {
-        uint32_t count = TrackCount();
+        // An object never filled has no record: it lists no tracks.
+        const bool filled = record_.size() >= rec::DiscInfo::Tracks;
+        uint32_t count = filled ? TrackCount() : 0;
         try {
-            std::vector<uint8_t> records(record_.begin() + rec::DiscInfo::Tracks, record_.end());
+            std::vector<uint8_t> records;
+            if (filled) records.assign(record_.begin() + rec::DiscInfo::Tracks, record_.end());
             tracks_ = VexoTracks::Make(std::move(records), count);
         } catch (...) {
             tracks_.reset();

@@ -2,10 +2,23 @@
 
 #include <cstring>
 
+#include <atomic>
+#include <memory>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "AsyncOperation.h"
+#include "DriveRecords.h"
+#include "DriveStatusNotice.h"
 #include "EngineBinding.h"
+#include "VexoCDInfo.h"
+#include "VexoCDStamp.h"
 #include "VexoSpeeds.h"
 #include "com/Bstr.h"
 #include "com/GlobalInterfaceTable.h"
+#include "com/Variant.h"
 
 namespace vexo {
 
@@ -19,19 +32,21 @@ namespace {
 // Each receives the drive as user data and fires through the drive's
 // forwarder, so the event is delivered in the drive's apartment.
 
-struct DriveEvents {
+struct EventsScope {
     com::ApartmentScope apartment;
     ComPtr<__IVexoDriveEvents__> forwarder;
-    explicit DriveEvents(void* drive) {
-        if (DWORD cookie = static_cast<VexoDrive*>(drive) ? static_cast<VexoDrive*>(drive)->EventsCookie() : 0)
-            com::EventForwarder<VexoDriveEventsForwarder, __IVexoDriveEvents__>::Get(cookie, forwarder);
+    explicit EventsScope(void* drive) {
+        auto* d = static_cast<VexoDrive*>(drive);
+        if (!d) return;
+        forwarder = AsyncOperation::CurrentThreadEvents(d);
+        if (!forwarder) d->DriveEvents(forwarder);
     }
 };
 
 int32_t WINAPI ProgressCallback(void* drive, int32_t percent) {
     if (engine::AbortRequested()) return 1;
     VARIANT_BOOL abort = VARIANT_FALSE;
-    DriveEvents e(drive);
+    EventsScope e(drive);
     if (e.forwarder) e.forwarder->OnProgress(percent, &abort);
     return abort != VARIANT_FALSE ? 1 : 0;
 }
@@ -39,39 +54,39 @@ int32_t WINAPI ProgressCallback(void* drive, int32_t percent) {
 int32_t WINAPI AbortedCallback(void* drive) {
     if (engine::AbortRequested()) return 1;
     VARIANT_BOOL abort = VARIANT_FALSE;
-    DriveEvents e(drive);
+    EventsScope e(drive);
     if (e.forwarder) e.forwarder->OnAborted(&abort);
     return abort != VARIANT_FALSE ? 1 : 0;
 }
 
 void WINAPI LogLineCallback(void* drive, int32_t textType, const char* text) {
-    DriveEvents e(drive);
+    EventsScope e(drive);
     if (!e.forwarder) return;
     com::Bstr b = com::Bstr::Attach(com::AnsiToBstr(text));
     e.forwarder->OnAddLogLine(textType, b.get());
 }
 
 void WINAPI SetPhaseCallback(void* drive, const char* text) {
-    DriveEvents e(drive);
+    EventsScope e(drive);
     if (!e.forwarder) return;
     com::Bstr b = com::Bstr::Attach(com::AnsiToBstr(text));
     e.forwarder->OnSetPhase(b.get());
 }
 
 void WINAPI DisableAbortCallback(void* drive, int32_t enable) {
-    DriveEvents e(drive);
+    EventsScope e(drive);
     if (e.forwarder) e.forwarder->OnDisableAbort(static_cast<VARIANT_BOOL>(enable));
 }
 
 void WINAPI MajorPhaseCallback(void* drive, int32_t phase) {
-    DriveEvents e(drive);
+    EventsScope e(drive);
     if (e.forwarder) e.forwarder->OnMajorPhase(phase);
 }
 
 int32_t WINAPI SubTaskProgressCallback(void* drive, int32_t percent) {
     if (engine::AbortRequested()) return 1;
     VARIANT_BOOL abort = VARIANT_FALSE;
-    DriveEvents e(drive);
+    EventsScope e(drive);
     if (e.forwarder) e.forwarder->OnSubTaskProgress(percent, &abort);
     return abort != VARIANT_FALSE ? 1 : 0;
 }
@@ -91,9 +106,183 @@ HRESULT NotYetValue(T* out) {
     return E_NOTIMPL;
 }
 
+// ---- asynchronous operations (worker threads) -----------------------------
+
+VARIANT_BOOL Ok(int32_t engineResult) noexcept { return engineResult == 0 ? VARIANT_TRUE : VARIANT_FALSE; }
+
+class EraseOperation final : public AsyncOperation {
+public:
+    EraseOperation(bool quick, int32_t mode) noexcept
+        : AsyncOperation(OperationId::EraseDisc), quick_(quick), mode_(mode) {}
+
+private:
+    void Run() override {
+        int32_t r = eb::VexoEraseDisc(Drive().Device(), quick_ ? 1 : 0, mode_);
+        Unregister();
+        if (auto f = Events()) f->OnDoneErase(Ok(r));
+    }
+    bool quick_;
+    int32_t mode_;
+};
+
+class DaeOperation final : public AsyncOperation {
+public:
+    DaeOperation(LONG start, LONG length, std::string file, LONG speed) noexcept
+        : AsyncOperation(OperationId::DAE), start_(start), length_(length), file_(std::move(file)), speed_(speed) {}
+
+private:
+    void Run() override {
+        int32_t r = 1;
+        try {
+            std::vector<uint8_t> target = file_.empty() ? DriveRecords::MakeDaeCallbackTarget(this, &WriteCallback)
+                                                        : DriveRecords::MakeDaeFileTarget(file_);
+            std::array<uint8_t, rec::DaeCallbackPair::Size> pair{};
+            rec::Bytes p(pair.data(), pair.size());
+            rec::WriteCallback(p, rec::DaeCallbackPair::Callback, &ProgressCallback);
+            rec::WritePointer(p, rec::DaeCallbackPair::UserData, static_cast<const void*>(&Drive()));
+            running_ = true;
+            r = eb::VexoDAE(Drive().Device(), start_, length_, target.data(), speed_, pair.data());
+            running_ = false;
+        } catch (...) {
+            running_ = false;
+        }
+        Unregister();
+        if (auto f = Events()) f->OnDoneDAE(Ok(r));
+    }
+
+    // The engine's write callback (the engine's thread): the audio goes to
+    // the client as 16-bit samples through OnWriteDAE.
+    static int32_t WINAPI WriteCallback(void* userData, const void* buffer, int32_t byteCount) {
+        auto* op = static_cast<DaeOperation*>(userData);
+        if (!op || !op->running_) return byteCount;
+        const uint32_t samples = DriveRecords::DaeSampleCount(byteCount);
+        auto fail = [] {
+            engine::SetAbort(true);
+            return 0;
+        };
+        if (samples == 0 || !buffer) return fail();
+        com::SafeArray array(::SafeArrayCreateVector(VT_I2, 0, samples));
+        if (!array) return fail();
+        {
+            com::SafeArrayData data(array.get());
+            if (!data) return fail();
+            std::memcpy(data.data(), buffer, static_cast<size_t>(samples) * 2);
+        }
+        VARIANT v;
+        ::VariantInit(&v);
+        V_VT(&v) = VT_ARRAY | VT_I2;
+        V_ARRAY(&v) = array.get();
+        EventsScope e(&op->Drive());
+        if (e.forwarder) e.forwarder->OnWriteDAE(0, v);
+        return byteCount;
+    }
+
+    LONG start_, length_;
+    std::string file_;
+    LONG speed_;
+    std::atomic<bool> running_{false};
+};
+
+class CDInfoOperation final : public AsyncOperation {
+public:
+    CDInfoOperation(uint32_t flags, ComPtr<VexoCDInfo> info) noexcept
+        : AsyncOperation(OperationId::CDInfo), flags_(flags), info_(std::move(info)) {}
+    // Registers the result object from the client's apartment, so that the
+    // event hands the client its own object, not a proxy into the worker.
+    HRESULT Prepare() noexcept {
+        return entry_.Register(static_cast<IVexoCDInfo2*>(info_.get()), IID_IVexoCDInfo2);
+    }
+
+private:
+    void Run() override {
+        engine::Use during;
+        void* record = eb::VexoGetCDInfo(Drive().Device(), flags_);
+        ComPtr<IVexoCDInfo2> result;
+        if (record && info_->CopyFrom(static_cast<const uint8_t*>(record))) entry_.Get(IID_IVexoCDInfo2, result);
+        Unregister();
+        if (auto f = Events()) f->OnDoneCDInfo(result.get());
+        if (record) eb::VexoFreeMem(record);
+    }
+    uint32_t flags_;
+    ComPtr<VexoCDInfo> info_;
+    com::GitEntry entry_;
+};
+
+class WaitForDiscOperation final : public AsyncOperation {
+public:
+    WaitForDiscOperation(uint32_t mediaType, uint32_t burnFlags, ComPtr<VexoCDStamp> stamp, uint32_t flags) noexcept
+        : AsyncOperation(OperationId::WaitForDisc),
+          mediaType_(mediaType),
+          burnFlags_(burnFlags),
+          stamp_(std::move(stamp)),
+          flags_(flags) {}
+
+private:
+    void Run() override {
+        void* stamp = stamp_ ? stamp_->EngineStamp() : nullptr;
+        int32_t r = eb::VexoWaitForDisc(Drive().Device(), mediaType_, burnFlags_, stamp, flags_);
+        Unregister();
+        if (auto f = Events()) f->OnDoneWaitForMedia(r);
+    }
+    uint32_t mediaType_, burnFlags_;
+    ComPtr<VexoCDStamp> stamp_;
+    uint32_t flags_;
+};
+
+class BurnImageOperation final : public AsyncOperation {
+public:
+    BurnImageOperation(std::string image, uint32_t flags, LONG speed, uint32_t mediaType) noexcept
+        : AsyncOperation(OperationId::BurnImage2),
+          image_(std::move(image)),
+          flags_(flags),
+          speed_(speed),
+          mediaType_(mediaType) {}
+
+private:
+    void Run() override {
+        int32_t status = kBurnFailed;
+        void* progress = eb::VexoCreateProgress();
+        if (progress) VexoDrive::FillProgressRecord(progress, &Drive());
+        try {
+            std::vector<uint8_t> record = DriveRecords::MakeImageRecord(image_.c_str(), mediaType_);
+            status = eb::VexoBurn(Drive().Device(), DriveRecords::ImageRecord::kCompilationType, record.data(),
+                                  flags_, speed_, progress);
+        } catch (...) {
+        }
+        if (progress) eb::VexoFreeMem(progress);
+        Unregister();
+        if (auto f = Events()) f->OnDoneBurn(static_cast<VEXO_BURN_ERROR>(status));
+    }
+    static constexpr int32_t kBurnFailed = 3;
+    std::string image_;
+    uint32_t flags_;
+    LONG speed_;
+    uint32_t mediaType_;
+};
+
+// Makes and starts an operation; out of memory before the start.
+template <class Op, class... A>
+HRESULT StartNew(VexoDrive& drive, A&&... args) {
+    std::unique_ptr<Op> op(new (std::nothrow) Op(std::forward<A>(args)...));
+    if (!op) return E_OUTOFMEMORY;
+    return AsyncOperation::Start(drive, std::move(op));
+}
+
 }  // namespace
 
 VexoDrive::VexoDrive() : point_(Identity(), static_cast<IConnectionPointContainer*>(this), DIID__IVexoDriveEvents) {}
+
+void VexoDrive::FillProgressRecord(void* record, VexoDrive* drive) noexcept {
+    rec::Bytes r(static_cast<uint8_t*>(record), rec::ProgressRecord::Size);
+    rec::WriteCallback(r, rec::ProgressRecord::Progress, &ProgressCallback);
+    rec::WriteCallback(r, rec::ProgressRecord::Aborted, &AbortedCallback);
+    rec::WriteCallback(r, rec::ProgressRecord::LogLine, &LogLineCallback);
+    rec::WriteCallback(r, rec::ProgressRecord::SetPhase, &SetPhaseCallback);
+    rec::WritePointer(r, rec::ProgressRecord::UserData, static_cast<const void*>(drive));
+    rec::WriteCallback(r, rec::ProgressRecord::DisableAbort, &DisableAbortCallback);
+    rec::WriteCallback(r, rec::ProgressRecord::MajorPhase, &MajorPhaseCallback);
+    rec::WriteCallback(r, rec::ProgressRecord::SubTaskProgress, &SubTaskProgressCallback);
+}
 
 ComPtr<VexoDrive> VexoDrive::FromEntry(const uint8_t* entry) {
     ComPtr<VexoDrive> d = Make();
@@ -102,27 +291,33 @@ ComPtr<VexoDrive> VexoDrive::FromEntry(const uint8_t* entry) {
     engine::EnsureInitialized();
     if (void* p = eb::VexoCreateProgress()) {
         d->progress_ = p;
-        rec::Bytes r(static_cast<uint8_t*>(p), rec::ProgressRecord::Size);
-        rec::WriteCallback(r, rec::ProgressRecord::Progress, &ProgressCallback);
-        rec::WriteCallback(r, rec::ProgressRecord::Aborted, &AbortedCallback);
-        rec::WriteCallback(r, rec::ProgressRecord::LogLine, &LogLineCallback);
-        rec::WriteCallback(r, rec::ProgressRecord::SetPhase, &SetPhaseCallback);
-        rec::WritePointer(r, rec::ProgressRecord::UserData, static_cast<const void*>(d.get()));
-        rec::WriteCallback(r, rec::ProgressRecord::DisableAbort, &DisableAbortCallback);
-        rec::WriteCallback(r, rec::ProgressRecord::MajorPhase, &MajorPhaseCallback);
-        rec::WriteCallback(r, rec::ProgressRecord::SubTaskProgress, &SubTaskProgressCallback);
+        FillProgressRecord(p, d.get());
     }
     d->events_.Register(&d->point_);
+    BusyRegistry::Module().Enter(d->BusyKey());
     return d;
 }
 
 VexoDrive::~VexoDrive() {
+    for (int32_t type = 0; type < 2; ++type)
+        if (statusCallbacks_[type])
+            eb::VexoUnregisterDriveStatusCallback(type, entry_.data(), &StatusCallback, this);
     if (device_) eb::VexoCloseDevice(device_);
     readSpeeds_.reset();
     writeSpeeds_.reset();
     if (progress_) eb::VexoFreeMem(progress_);
     events_.Revoke();
     point_.UnadviseAll();
+    BusyRegistry::Module().Leave(BusyKey());
+}
+
+HRESULT VexoDrive::Guard(OperationId request) {
+    if (!device_) {
+        device_ = eb::VexoOpenDevice(entry_.data());
+        if (!device_) return Fail(kErrOpenDevice);
+    }
+    if (!BusyRegistry::Module().Allows(BusyKey(), request, engine::NonEmptyRewritableCount())) return Fail(kErrBusy);
+    return S_OK;
 }
 
 // ---- entry-copy properties ---------------------------------------------------
@@ -193,22 +388,214 @@ STDMETHODIMP VexoDrive::get_WriteSpeeds(IVexoSpeeds** ppSpeeds) {
     return SpeedsOf(rec::DriveEntry::WriteSpeeds, writeSpeeds_, ppSpeeds);
 }
 
-// ---- operations not served yet ---------------------------------------------
+// ---- quick guarded members -------------------------------------------------
 
-STDMETHODIMP VexoDrive::get_DeviceReady(BOOL* pVal) { return NotYetValue(pVal); }
-STDMETHODIMP VexoDrive::get_CDRWErasingTime(VARIANT_BOOL, LONG* pVal) { return NotYetValue(pVal); }
-STDMETHODIMP VexoDrive::get_AvailableSpeeds(VEXO_ACCESSTYPE, VEXO_MEDIA_TYPE, IVexoSpeeds** ppSpeeds) {
-    return NotYet(ppSpeeds);
+STDMETHODIMP VexoDrive::get_DeviceReady(BOOL* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = FALSE;
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    *pVal = eb::VexoIsDeviceReady(device_) == 0 ? TRUE : FALSE;
+    return S_OK;
 }
-STDMETHODIMP VexoDrive::EjectCD() { return NotYet(); }
-STDMETHODIMP VexoDrive::LoadCD() { return NotYet(); }
-STDMETHODIMP VexoDrive::EraseCDRW(VARIANT_BOOL, LONG* EstimatedTime) { return NotYetValue(EstimatedTime); }
-STDMETHODIMP VexoDrive::DAE(LONG, LONG, BSTR, LONG) { return NotYet(); }
-STDMETHODIMP VexoDrive::CDInfo(VEXO_CDINFO_FLAGS) { return NotYet(); }
+
+STDMETHODIMP VexoDrive::get_CDRWErasingTime(VARIANT_BOOL Quick, LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = 0;
+    if (HRESULT hr = Guard(OperationId::EraseDisc); FAILED(hr)) return hr;
+    int32_t t = eb::VexoGetCDRWErasingTime(device_, Quick != VARIANT_FALSE ? 1 : 0);
+    if (UINT error = DriveRecords::ErasingTimeError(t)) return Fail(error);
+    *pVal = t;
+    return S_OK;
+}
+
+STDMETHODIMP VexoDrive::get_AvailableSpeeds(VEXO_ACCESSTYPE AccessType, VEXO_MEDIA_TYPE MediaType,
+                                            IVexoSpeeds** ppSpeeds) {
+    if (!ppSpeeds) return E_POINTER;
+    *ppSpeeds = nullptr;
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    void* record = eb::VexoGetAvailableSpeeds(device_, AccessType, static_cast<uint32_t>(MediaType));
+    if (!record) return Fail(kErrSpeeds);
+    ComPtr<VexoSpeeds> speeds;
+    try {
+        rec::SpeedList list = DriveRecords::ReadAvailableSpeeds(static_cast<const uint8_t*>(record));
+        speeds = VexoSpeeds::Make(std::move(list.speeds), list.baseSpeedKBs);
+    } catch (...) {
+        speeds.reset();
+    }
+    eb::VexoFreeMem(record);
+    if (!speeds) return E_OUTOFMEMORY;
+    return speeds->QueryInterface(IID_IVexoSpeeds, reinterpret_cast<void**>(ppSpeeds));
+}
+
+STDMETHODIMP VexoDrive::EjectCD() {
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    return eb::VexoEjectLoadCD(device_, 1) == 0 ? S_OK : Fail(kErrEjectLoad);
+}
+
+STDMETHODIMP VexoDrive::LoadCD() {
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    return eb::VexoEjectLoadCD(device_, 0) == 0 ? S_OK : Fail(kErrEjectLoad);
+}
+
+STDMETHODIMP VexoDrive::SetDeviceOption(VEXO_DEVICE_OPTION Option, VARIANT Value) {
+    const VARTYPE type = DriveRecords::DeviceOptionType(static_cast<int32_t>(Option));
+    if (type == VT_EMPTY) return E_INVALIDARG;
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    com::Variant converted;
+    if (HRESULT hr = ::VariantChangeType(converted.get(), &Value, 0, type); FAILED(hr)) return hr;
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    int32_t number = 0;
+    const void* value = nullptr;
+    if (type == VT_BOOL) {
+        flag = V_BOOL(converted.get());
+        value = &flag;
+    } else {
+        number = V_I4(converted.get());
+        value = &number;
+    }
+    return eb::VexoSetDeviceOption(device_, static_cast<int32_t>(Option), value) == 0 ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP VexoDrive::GetDeviceOption(VEXO_DEVICE_OPTION Option, VARIANT* pValue) {
+    if (!pValue) return E_POINTER;
+    ::VariantInit(pValue);
+    if (DriveRecords::DeviceOptionType(static_cast<int32_t>(Option)) == VT_EMPTY) return E_INVALIDARG;
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    if (void* p = eb::VexoGetDeviceOption(device_, static_cast<int32_t>(Option))) {
+        int32_t value = 0;
+        std::memcpy(&value, p, sizeof value);
+        V_VT(pValue) = VT_I4;
+        V_I4(pValue) = value;
+        eb::VexoFreeMem(p);
+    }
+    return S_FALSE;
+}
+
+STDMETHODIMP VexoDrive::UpdateDeviceInfo(VEXO_MEDIA_TYPE MediaType, VEXO_DRIVE_ERROR* pError) {
+    if (!pError) return E_POINTER;
+    *pError = static_cast<VEXO_DRIVE_ERROR>(eb::VexoUpdateDeviceInfo(entry_.data(), static_cast<uint32_t>(MediaType)));
+    readSpeeds_.reset();
+    writeSpeeds_.reset();
+    return S_OK;
+}
+
+STDMETHODIMP VexoDrive::get_SupportedAccessModes(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = 0;
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    *pVal = static_cast<LONG>(eb::VexoGetSupportedAccessModesForDevice(device_));
+    return S_OK;
+}
+
+STDMETHODIMP VexoDrive::InitImageRecorder(BSTR imageFilePath, VEXO_MEDIA_TYPE MediaType) {
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    std::string path;
+    try {
+        path = com::BstrToAnsi(imageFilePath);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    eb::VexoInitImageRecorder(device_, path.empty() ? nullptr : path.c_str(), nullptr,
+                              static_cast<uint32_t>(MediaType));
+    return S_OK;
+}
+
+// ---- drive-status notifications ---------------------------------------------
+
+int32_t WINAPI VexoDrive::StatusCallback(int32_t, int32_t, int32_t status, void* userData) {
+    auto* drive = static_cast<VexoDrive*>(userData);
+    if (!drive) return 0;
+    const bool started = StartNoticeThread<__IVexoDriveEvents__>(drive->EventsCookie(), [status](__IVexoDriveEvents__* f) {
+        f->OnDriveStatusChanged(static_cast<VEXO_DRIVESTATUS_RESULT>(status));
+    });
+    return started ? 1 : 0;
+}
+
+STDMETHODIMP VexoDrive::EnableStatusCallback(VEXO_DRIVESTATUS_TYPE Type, BOOL bEnable) {
+    const int32_t type = static_cast<int32_t>(Type);
+    if (type < 0 || type > 1) return E_INVALIDARG;
+    const bool enable = bEnable != FALSE;
+    if (enable == (statusCallbacks_[type] != 0)) return S_OK;
+    if (enable) {
+        int32_t r = eb::VexoRegisterDriveStatusCallback(type, entry_.data(), &StatusCallback, this);
+        statusCallbacks_[type] = r == 0 ? 1 : 0;
+        return r == 0 ? S_OK : Fail(kErrRegisterCallback);
+    }
+    int32_t r = eb::VexoUnregisterDriveStatusCallback(type, entry_.data(), &StatusCallback, this);
+    statusCallbacks_[type] = r != 0 ? 1 : 0;
+    return r == 0 ? S_OK : Fail(kErrUnregisterCallback);
+}
+
+// ---- asynchronous members --------------------------------------------------
+
+STDMETHODIMP VexoDrive::EraseDisc(VARIANT_BOOL Quick, VEXO_ERASE_MODE EraseMode, LONG* EstimatedTime) {
+    if (!EstimatedTime) return E_POINTER;
+    if (HRESULT hr = get_CDRWErasingTime(Quick, EstimatedTime); FAILED(hr)) return hr;
+    return StartNew<EraseOperation>(*this, Quick != VARIANT_FALSE, static_cast<int32_t>(EraseMode));
+}
+
+STDMETHODIMP VexoDrive::EraseCDRW(VARIANT_BOOL Quick, LONG* EstimatedTime) {
+    return EraseDisc(Quick, static_cast<VEXO_ERASE_MODE>(0), EstimatedTime);
+}
+
+STDMETHODIMP VexoDrive::DAE(LONG TrackStartBlock, LONG TrackLengthInBlocks, BSTR Filename, LONG Speed) {
+    if (HRESULT hr = Guard(OperationId::DAE); FAILED(hr)) return hr;
+    if (!DriveRecords::DaeFileNameFits(com::BstrView(Filename).size())) return Fail(kErrFileNameTooLong);
+    std::string file;
+    try {
+        file = com::BstrToAnsi(Filename);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    return StartNew<DaeOperation>(*this, TrackStartBlock, TrackLengthInBlocks, std::move(file), Speed);
+}
+
+STDMETHODIMP VexoDrive::CDInfo(VEXO_CDINFO_FLAGS Flags) {
+    if (HRESULT hr = Guard(OperationId::CDInfo); FAILED(hr)) return hr;
+    ComPtr<VexoCDInfo> info = VexoCDInfo::Make();
+    if (!info) return E_OUTOFMEMORY;
+    std::unique_ptr<CDInfoOperation> op(new (std::nothrow) CDInfoOperation(static_cast<uint32_t>(Flags), info));
+    if (!op) return E_OUTOFMEMORY;
+    if (HRESULT hr = op->Prepare(); FAILED(hr)) return hr;
+    return AsyncOperation::Start(*this, std::move(op));
+}
+
+HRESULT VexoDrive::StartWait(VEXO_MEDIA_TYPE mediaType, VEXO_BURN_FLAGS burnFlags, IVexoCDStamp* stamp, uint32_t flags) {
+    if (HRESULT hr = Guard(OperationId::WaitForDisc); FAILED(hr)) return hr;
+    return StartNew<WaitForDiscOperation>(*this, static_cast<uint32_t>(mediaType), static_cast<uint32_t>(burnFlags),
+                                          VexoCDStamp::FromInterface(stamp), flags);
+}
+
+STDMETHODIMP VexoDrive::WaitForMedia(VEXO_MEDIA_TYPE MediaType, VEXO_BURN_FLAGS BurnFlags, IVexoCDStamp* CDStamp) {
+    return StartWait(MediaType, BurnFlags, CDStamp, 0);
+}
+
+STDMETHODIMP VexoDrive::WaitForDisc(VEXO_MEDIA_TYPE MediaType, VEXO_BURN_FLAGS BurnFlags, IVexoCDStamp* CDStamp,
+                                    VEXO_WAITFORDISC_FLAGS Flags) {
+    return StartWait(MediaType, BurnFlags, CDStamp, static_cast<uint32_t>(Flags));
+}
+
+STDMETHODIMP VexoDrive::BurnImage2(BSTR ImageFilename, VEXO_BURN_FLAGS Flags, LONG Speed, VEXO_MEDIA_TYPE MediaType) {
+    if (HRESULT hr = Guard(OperationId::BurnImage2); FAILED(hr)) return hr;
+    std::string image;
+    try {
+        image = com::BstrToAnsi(ImageFilename);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    return StartNew<BurnImageOperation>(*this, std::move(image), static_cast<uint32_t>(Flags), Speed,
+                                        static_cast<uint32_t>(MediaType));
+}
+
+STDMETHODIMP VexoDrive::BurnImage(BSTR ImageFilename, VEXO_BURN_FLAGS Flags, LONG Speed) {
+    return BurnImage2(ImageFilename, Flags, Speed, static_cast<VEXO_MEDIA_TYPE>(0));
+}
+
+// ---- members not served yet ------------------------------------------------
+
 STDMETHODIMP VexoDrive::BurnVideoCD(IVexoVideoItems*, VARIANT_BOOL, BSTR, IVexoISOTrack*, VEXO_BURN_FLAGS, LONG) {
     return NotYet();
 }
-STDMETHODIMP VexoDrive::BurnImage(BSTR, VEXO_BURN_FLAGS, LONG) { return NotYet(); }
 STDMETHODIMP VexoDrive::ImportIsoTrack(LONG, VEXO_IMPORT_ISO_TRACK_FLAGS) { return NotYet(); }
 STDMETHODIMP VexoDrive::BurnFreestyleCD(IVexoFileSystemContent*, BSTR, BSTR, VARIANT_BOOL, IVexoISOTrack*,
                                         IVexoFreestyleTracks*, IVexoCDStamp*, VEXO_BURN_FLAGS, LONG,
@@ -222,15 +609,6 @@ STDMETHODIMP VexoDrive::BurnIsoAudioCD(BSTR, BSTR, VARIANT_BOOL, IVexoISOTrack*,
 STDMETHODIMP VexoDrive::BurnFileSystemContent(IVexoFileSystemContent*, VEXO_BURN_FLAGS, LONG, VEXO_MEDIA_TYPE) {
     return NotYet();
 }
-STDMETHODIMP VexoDrive::WaitForMedia(VEXO_MEDIA_TYPE, VEXO_BURN_FLAGS, IVexoCDStamp*) { return NotYet(); }
-STDMETHODIMP VexoDrive::SetDeviceOption(VEXO_DEVICE_OPTION, VARIANT) { return NotYet(); }
-STDMETHODIMP VexoDrive::GetDeviceOption(VEXO_DEVICE_OPTION, VARIANT* pValue) { return NotYetValue(pValue); }
-STDMETHODIMP VexoDrive::UpdateDeviceInfo(VEXO_MEDIA_TYPE, VEXO_DRIVE_ERROR* pError) { return NotYetValue(pError); }
-STDMETHODIMP VexoDrive::EraseDisc(VARIANT_BOOL, VEXO_ERASE_MODE, LONG* EstimatedTime) {
-    return NotYetValue(EstimatedTime);
-}
-STDMETHODIMP VexoDrive::EnableStatusCallback(VEXO_DRIVESTATUS_TYPE, BOOL) { return NotYet(); }
-STDMETHODIMP VexoDrive::get_SupportedAccessModes(LONG* pVal) { return NotYetValue(pVal); }
 STDMETHODIMP VexoDrive::CreateBlockReader(AccessMode, IVexoFileSystemBlockReader** ppReader) {
     return NotYet(ppReader);
 }
@@ -241,15 +619,10 @@ STDMETHODIMP VexoDrive::BurnVideoCD2(IVexoVideoItems*, VARIANT_BOOL, BSTR, IVexo
                                      VEXO_VIDEO_RESOLUTION) {
     return NotYet();
 }
-STDMETHODIMP VexoDrive::WaitForDisc(VEXO_MEDIA_TYPE, VEXO_BURN_FLAGS, IVexoCDStamp*, VEXO_WAITFORDISC_FLAGS) {
-    return NotYet();
-}
 STDMETHODIMP VexoDrive::GetVMSInfo(IVexoVMSInfo** ppInfo) { return NotYet(ppInfo); }
 STDMETHODIMP VexoDrive::EstimateTrackSize(IVexoISOTrack*, VEXO_ESTIMATE_FLAGS, IVexoFileSystemTrackOptions*) {
     return NotYet();
 }
-STDMETHODIMP VexoDrive::BurnImage2(BSTR, VEXO_BURN_FLAGS, LONG, VEXO_MEDIA_TYPE) { return NotYet(); }
-STDMETHODIMP VexoDrive::InitImageRecorder(BSTR, VEXO_MEDIA_TYPE) { return NotYet(); }
 STDMETHODIMP VexoDrive::BurnAtOnce(IVexoFileSystemDescContainer*, BSTR, VEXO_BURN_FLAGS, LONG) { return NotYet(); }
 STDMETHODIMP VexoDrive::BAOCreateHandle(IVexoFileSystemDescContainer*, BSTR, VEXO_BURN_FLAGS, LONG) {
     return NotYet();

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+#include "BusyRegistry.h"
 #include "EngineRecords.h"
 #include "EngineState.h"
 #include "EventForwarders.h"
@@ -36,6 +37,20 @@ public:
     com::ConnectionPoint& EventPoint() noexcept { return point_; }
     // The table cookie of this drive's __IVexoDriveEvents__ forwarder.
     DWORD EventsCookie() const noexcept { return events_.cookie(); }
+    // The forwarder for the calling thread's apartment.
+    HRESULT DriveEvents(com::ComPtr<__IVexoDriveEvents__>& out) const noexcept { return events_.Get(out); }
+
+    // The drive's key in the BusyRegistry: the address of its entry copy.
+    const void* BusyKey() const noexcept { return entry_.data(); }
+    // The engine's device handle (null until a guarded member opened it).
+    void* Device() const noexcept { return device_; }
+
+    // The busy check of a guarded member: opens the device when needed
+    // (515), then applies the busy rule for `request` (520).
+    HRESULT Guard(OperationId request = OperationId::None);
+
+    // Fills the callback slots of a progress record with `drive` as user data.
+    static void FillProgressRecord(void* record, VexoDrive* drive) noexcept;
 
     // IVexoDrive
     STDMETHODIMP get_DeviceName(BSTR* pVal) override;
@@ -116,6 +131,9 @@ private:
     HRESULT EntryText(std::size_t offset, std::size_t capacity, BSTR* out) const;
     HRESULT EntryNumber(std::size_t offset, LONG* out) const;
     HRESULT SpeedsOf(std::size_t blockOffset, com::ComPtr<VexoSpeeds>& cache, IVexoSpeeds** out);
+    HRESULT StartWait(VEXO_MEDIA_TYPE mediaType, VEXO_BURN_FLAGS burnFlags, IVexoCDStamp* stamp, uint32_t flags);
+
+    static int32_t WINAPI StatusCallback(int32_t value1, int32_t value2, int32_t status, void* userData);
 
     engine::Use use_;
     std::array<uint8_t, EngineRecords::DriveEntry::Size> entry_{};

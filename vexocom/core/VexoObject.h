@@ -30,7 +30,8 @@ public:
     DWORD EventsCookie() const noexcept { return events_.cookie(); }
 
     // The engine's question `request` for the current engine object (engine
-    // thread); the response code for the engine.
+    // thread): fires its events through the forwarders and gives the
+    // response code for the engine; -1 when there is no current object.
     static int32_t AnswerEngineQuestion(int32_t request, void* requestData);
 
     // IVexo
@@ -63,6 +64,10 @@ public:
     STDMETHODIMP put_VexoFilesPath(BSTR newVal) override;
 
 private:
+    // Makes this object the one that receives the engine's questions; and
+    // clears that (whichever object it was) when it goes.
+    void BecomeCurrent() noexcept;
+    void StopBeingCurrent() noexcept;
     // Runs the initialisation sequence; error 513 when the engine is not
     // initialised afterwards.
     HRESULT NeedEngine();

@@ -1,0 +1,232 @@
+// drive_event_bench [BURNS [CALLS]]: how many OnProgress events per second
+// reach a late-bound sink during an image burn on the simulated engine,
+// against the rate of an empty call through the same marshalled forwarder
+// interface (__IVexoDriveEvents__, the server's own proxy/stub code) from a
+// worker apartment into this one. Prints figures and their ratio; asserts
+// nothing. Run from the program folder (VexoCOM.dll, engine\VexoAPI.dll).
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "Vexo.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p = path;
+    return p.substr(0, p.find_last_of('\\'));
+}
+
+template <class T>
+struct Ref {
+    T* p = nullptr;
+    ~Ref() {
+        if (p) p->Release();
+    }
+    T** put() { return &p; }
+    T* operator->() const { return p; }
+};
+
+// Counts what it receives; no type information, like a script host.
+class CountingSink final : public IDispatch {
+public:
+    long progress = 0;
+    bool done = false;
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDispatch)) ? static_cast<IDispatch*>(this)
+                                                                                     : nullptr;
+        if (!*out) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        if (id == 1) ++progress;
+        if (id == 8) done = true;
+        return S_OK;
+    }
+};
+
+// Every forwarder method does nothing.
+class EmptyForwarder final : public __IVexoDriveEvents__ {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID___IVexoDriveEvents__))
+                   ? static_cast<__IVexoDriveEvents__*>(this)
+                   : nullptr;
+        if (!*out) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP OnProgress(LONG, VARIANT_BOOL*) override { return S_OK; }
+    STDMETHODIMP OnAddLogLine(LONG, BSTR) override { return S_OK; }
+    STDMETHODIMP OnSetPhase(BSTR) override { return S_OK; }
+    STDMETHODIMP OnDisableAbort(VARIANT_BOOL) override { return S_OK; }
+    STDMETHODIMP OnWriteDAE(LONG, VARIANT) override { return S_OK; }
+    STDMETHODIMP OnDoneDAE(VARIANT_BOOL) override { return S_OK; }
+    STDMETHODIMP OnDoneErase(VARIANT_BOOL) override { return S_OK; }
+    STDMETHODIMP OnDoneBurn(VEXO_BURN_ERROR) override { return S_OK; }
+    STDMETHODIMP OnAborted(VARIANT_BOOL*) override { return S_OK; }
+    STDMETHODIMP OnDoneImport(VARIANT_BOOL, IVexoFolder*, IVexoCDStamp*) override { return S_OK; }
+    STDMETHODIMP OnMajorPhase(LONG) override { return S_OK; }
+    STDMETHODIMP OnSubTaskProgress(LONG, VARIANT_BOOL*) override { return S_OK; }
+    STDMETHODIMP OnDoneWaitForMedia(LONG) override { return S_OK; }
+    STDMETHODIMP OnDoneCDInfo(IVexoCDInfo2*) override { return S_OK; }
+    STDMETHODIMP OnDoneImport2(VARIANT_BOOL, IVexoFolder*, IVexoCDStamp*, IVexoImportDataTrackInfo*,
+                               VEXO_IMPORT_DATA_TRACK_RESULT) override {
+        return S_OK;
+    }
+    STDMETHODIMP OnDriveStatusChanged(VEXO_DRIVESTATUS_RESULT) override { return S_OK; }
+    STDMETHODIMP OnDoneEstimateTrackSize(VARIANT_BOOL, LONG) override { return S_OK; }
+    STDMETHODIMP OnDoneBAOCreateHandle(VEXO_BURN_ERROR) override { return S_OK; }
+    STDMETHODIMP OnDoneBAOWriteToFile(VEXO_BURN_ERROR, LONG) override { return S_OK; }
+    STDMETHODIMP OnDoneBAOCloseHandle(VEXO_BURN_ERROR) override { return S_OK; }
+};
+
+struct CallerArgs {
+    DWORD cookie;
+    long calls;
+    double seconds = 0;
+    volatile LONG finished = 0;
+};
+
+DWORD WINAPI Caller(void* param) {
+    auto* a = static_cast<CallerArgs*>(param);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+        Ref<IGlobalInterfaceTable> git;
+        CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
+                         reinterpret_cast<void**>(git.put()));
+        Ref<__IVexoDriveEvents__> f;
+        if (git.p && SUCCEEDED(git->GetInterfaceFromGlobal(a->cookie, IID___IVexoDriveEvents__,
+                                                           reinterpret_cast<void**>(f.put())))) {
+            auto t0 = Clock::now();
+            for (long i = 0; i < a->calls; ++i) f->OnMajorPhase(i);
+            a->seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        }
+    }
+    CoUninitialize();
+    InterlockedExchange(&a->finished, 1);
+    return 0;
+}
+
+template <class F>
+void PumpUntil(F done) {
+    while (!done()) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+int Fail(const char* what, HRESULT hr) {
+    std::printf("drive_event_bench: %s failed (0x%08lx)\n", what, static_cast<unsigned long>(hr));
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long burns = argc > 1 ? std::max(1L, std::atol(argv[1])) : 5;
+    const long calls = argc > 2 ? std::max(1L, std::atol(argv[2])) : 5000;
+    const long steps = 1000;  // the most the simulated engine takes
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const std::string folder = ProgramFolder();
+    HMODULE engine = LoadLibraryA((folder + "\\engine\\VexoAPI.dll").c_str());
+    HMODULE server = LoadLibraryA((folder + "\\VexoCOM.dll").c_str());
+    if (!engine || !server) return Fail("loading VexoCOM.dll and engine\\VexoAPI.dll", E_FAIL);
+    auto reg = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(server, "DllRegisterServer")));
+    auto configure = reinterpret_cast<int32_t(WINAPI*)(const char*)>(
+        reinterpret_cast<void*>(GetProcAddress(engine, "VexoSimConfigure")));
+    if (!reg || !configure) return Fail("finding the entry points", E_FAIL);
+    if (HRESULT hr = reg(); FAILED(hr)) return Fail("DllRegisterServer", hr);
+    std::string config = "[Burn]\nSteps=" + std::to_string(steps) + "\nStepMs=0\n";
+    configure(config.c_str());
+
+    double eventRate = 0, callRate = 0;
+    {
+        Ref<IVexo4> vexo;
+        HRESULT hr = CoCreateInstance(CLSID_Vexo, nullptr, CLSCTX_INPROC_SERVER, IID_IVexo4,
+                                      reinterpret_cast<void**>(vexo.put()));
+        if (FAILED(hr)) return Fail("creating Vexo", hr);
+        Ref<IVexoSetup> setup;
+        vexo->QueryInterface(IID_IVexoSetup, reinterpret_cast<void**>(setup.put()));
+        std::wstring enginePath(folder.begin(), folder.end());
+        enginePath += L"\\engine";
+        BSTR path = SysAllocString(enginePath.c_str());
+        if (setup.p) setup->put_VexoFilesPath(path);
+        SysFreeString(path);
+        Ref<IVexoDrives> drives;
+        if (FAILED(hr = vexo->GetDrives(VEXO_MEDIA_ANY, drives.put()))) return Fail("GetDrives", hr);
+        Ref<IVexoDrive5> drive;
+        if (FAILED(hr = drives->Item(0, drive.put()))) return Fail("drive 0", hr);
+        Ref<IConnectionPointContainer> cpc;
+        drive->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(cpc.put()));
+        Ref<IConnectionPoint> cp;
+        if (!cpc.p || FAILED(cpc->FindConnectionPoint(DIID__IVexoDriveEvents, cp.put()))) return Fail("events", E_FAIL);
+        CountingSink sink;
+        DWORD cookie = 0;
+        if (FAILED(hr = cp->Advise(&sink, &cookie))) return Fail("Advise", hr);
+
+        BSTR image = SysAllocString(L"bench.iso");
+        auto t0 = Clock::now();
+        for (long b = 0; b < burns; ++b) {
+            sink.done = false;
+            hr = drive->BurnImage(image, static_cast<VEXO_BURN_FLAGS>(0), 0);
+            if (FAILED(hr)) break;
+            PumpUntil([&] { return sink.done; });
+        }
+        SysFreeString(image);
+        if (FAILED(hr)) return Fail("BurnImage", hr);
+        const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        eventRate = sink.progress / seconds;
+        std::printf("OnProgress events: %ld in %.3f s = %.0f per second (%ld burns of %ld steps, StepMs=0)\n",
+                    sink.progress, seconds, eventRate, burns, steps);
+        cp->Unadvise(cookie);
+    }
+
+    {
+        EmptyForwarder forwarder;
+        Ref<IGlobalInterfaceTable> git;
+        CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
+                         reinterpret_cast<void**>(git.put()));
+        CallerArgs args{0, calls};
+        HRESULT hr = git.p ? git->RegisterInterfaceInGlobal(&forwarder, IID___IVexoDriveEvents__, &args.cookie) : E_FAIL;
+        if (FAILED(hr)) return Fail("registering the empty forwarder", hr);
+        HANDLE t = CreateThread(nullptr, 0, &Caller, &args, 0, nullptr);
+        if (!t) return Fail("CreateThread", E_FAIL);
+        PumpUntil([&] { return args.finished != 0; });
+        WaitForSingleObject(t, INFINITE);
+        CloseHandle(t);
+        git->RevokeInterfaceFromGlobal(args.cookie);
+        callRate = args.seconds > 0 ? calls / args.seconds : 0;
+        std::printf("empty forwarder calls: %ld in %.3f s = %.0f per second (worker apartment to this one)\n", calls,
+                    args.seconds, callRate);
+    }
+    std::printf("ratio OnProgress events / empty calls = %.3f\n", callRate > 0 ? eventRate / callRate : 0.0);
+    std::printf("figure progress_per_s %.1f\nfigure empty_calls_per_s %.1f\n", eventRate, callRate);
+    CoUninitialize();
+    return 0;
+}
