@@ -186,6 +186,22 @@ int32_t InitEngine(const char* languageFile = "vexo.txt") {
 
 bool SameFile(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
 
+// Initialises the loaded engine and opens its first device from a copy of
+// its entry, as a drive object does; null when any step fails.
+void* OpenFirstDevice(std::vector<uint8_t>& entry) {
+    namespace R = EngineRecords;
+    if (InitEngine() != 0) return nullptr;
+    const auto* list = static_cast<const uint8_t*>(VexoGetAvailableDrivesEx(0xFFFFFFFFu));
+    if (!list) return nullptr;
+    const uint32_t count = R::ReadU32({list, 4}, R::DriveList::Count);
+    if (count > 0) {
+        const uint8_t* first = list + R::DriveList::EntryOffset(0);
+        entry.assign(first, first + R::DriveEntry::Size);
+    }
+    VexoFreeMem(const_cast<uint8_t*>(list));
+    return count > 0 ? VexoOpenDevice(entry.data()) : nullptr;
+}
+
 class EngineLoad : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -418,16 +434,26 @@ TEST_F(EngineLoad, ExtendedVersionCallIsUsedWhenPresent) {
 // --- missing exports --------------------------------------------------------
 
 TEST_F(EngineLoad, WaitForMediaServesAWaitWhenWaitForDiscIsMissing) {
+    std::vector<uint8_t> entry;
     ASSERT_TRUE(Load(VariantFile("nowait").c_str(), kLoadSkipRegistry));
-    EXPECT_EQ(VexoWaitForDisc(nullptr, 1, 4, nullptr, 1), 0);
+    void* device = OpenFirstDevice(entry);
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(VexoWaitForDisc(device, 1, 4, nullptr, 1), 0);
     EXPECT_EQ(SimCounter("calls.VexoWaitForMedia"), 1);
     EXPECT_EQ(SimCounter("check.failures"), 0);
+    VexoCloseDevice(device);
+    VexoDone();
 
     ASSERT_TRUE(Load(VariantFile("v2").c_str(), kLoadSkipRegistry));
-    EXPECT_EQ(VexoWaitForDisc(nullptr, 1, 4, nullptr, 1), 0);
+    device = OpenFirstDevice(entry);
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(VexoWaitForDisc(device, 1, 4, nullptr, 1), 0);
     EXPECT_EQ(SimCounter("calls.VexoWaitForDisc"), 1);
     EXPECT_EQ(SimCounter("wait.flags"), 1);
     EXPECT_EQ(SimCounter("calls.VexoWaitForMedia"), 0);
+    EXPECT_EQ(SimCounter("check.failures"), 0);
+    VexoCloseDevice(device);
+    VexoDone();
 }
 
 TEST_F(EngineLoad, ALibraryWithoutEngineExportsAnswersEveryFallback) {
