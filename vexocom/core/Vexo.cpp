@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "DriveStatusNotice.h"
 #include "EngineBinding.h"
 #include "EngineQuestions.h"
 #include "EngineRecords.h"
@@ -224,45 +225,17 @@ STDMETHODIMP Vexo::CreateBlockAccessFromImage(BSTR Filename, ImageAccessMode Mod
 
 // ---- drive-change notifications -------------------------------------------
 
-namespace {
-
-struct DriveChangeNotice {
-    DWORD eventsCookie;
-    LONG hostId, targetId, status;
-};
-
-DWORD WINAPI DriveChangeThread(void* param) {
-    auto* notice = static_cast<DriveChangeNotice*>(param);
-    if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-        using Forwarder = com::EventForwarder<VexoEventsForwarder, __IVexoEvents__>;
-        ComPtr<__IVexoEvents__> forwarder;
-        if (SUCCEEDED(Forwarder::Get(notice->eventsCookie, forwarder)) && forwarder)
-            forwarder->OnDriveStatusChanged(notice->hostId, notice->targetId,
-                                            static_cast<VEXO_DRIVECHANGE_RESULT>(notice->status));
-        forwarder.reset();
-        ::CoUninitialize();
-    }
-    delete notice;
-    return 0;
-}
-
-}  // namespace
-
 int32_t WINAPI Vexo::DriveChangeCallback(int32_t hostId, int32_t targetId, int32_t status, void* userData) {
     auto* self = static_cast<Vexo*>(userData);
     if (!self) return 0;
     self->driveChange_[0] = hostId;
     self->driveChange_[1] = targetId;
     self->driveChange_[2] = status;
-    auto* notice = new (std::nothrow) DriveChangeNotice{self->EventsCookie(), hostId, targetId, status};
-    if (!notice) return 0;
-    HANDLE thread = ::CreateThread(nullptr, 0, &DriveChangeThread, notice, 0, nullptr);
-    if (!thread) {
-        delete notice;
-        return 0;
-    }
-    ::CloseHandle(thread);
-    return 1;
+    const auto changed = static_cast<VEXO_DRIVECHANGE_RESULT>(status);
+    const bool started = StartNoticeThread<__IVexoEvents__>(
+        self->EventsCookie(),
+        [=](__IVexoEvents__* forwarder) { forwarder->OnDriveStatusChanged(hostId, targetId, changed); });
+    return started ? 1 : 0;
 }
 
 STDMETHODIMP Vexo::EnableDriveChangeCallback(BOOL bEnable) {
