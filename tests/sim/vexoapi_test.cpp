@@ -701,9 +701,7 @@ TEST_F(VexoDriveTest, ReadinessEjectErasingAndWaitingFollowTheDevice) {
     EXPECT_EQ(eraseTime(first, 1), 60);
     EXPECT_EQ(eraseTime(first, 0), 600);
     EXPECT_EQ(eraseTime(second, 1), -1);
-    DWORD t0 = GetTickCount();
     EXPECT_EQ(erase(first, 1, 2, 0), 0);
-    EXPECT_GE(GetTickCount() - t0, 15u) << "an erase takes OperationMs (20)";
     EXPECT_EQ(e().Counter("erase.quick"), 1);
     EXPECT_EQ(e().Counter("erase.mode"), 2);
     EXPECT_NE(erase(second, 0, 0, 0), 0) << "no rewritable disc";
@@ -916,9 +914,7 @@ TEST_F(VexoDriveTest, AudioIntoAWaveFile) {
     DaeSink sink;
     auto target = FileTarget(path);
     auto progress = ProgressPair(sink);
-    DWORD t0 = GetTickCount();
     ASSERT_EQ(e().Get<DaeFn>("VexoDAE")(d, 990, 20, target.data(), 0, progress.data()), 0) << "across the track boundary";
-    EXPECT_GE(GetTickCount() - t0, 15u) << "OperationMs spread over the chunks";
     EXPECT_EQ(e().Text("dae.file"), path);
     EXPECT_EQ(e().Counter("dae.kind"), 0);
     EXPECT_EQ(sink.percents, (std::vector<int>{20, 40, 60, 80, 100}));
@@ -1191,7 +1187,6 @@ struct BurnLog {
     std::vector<int> majors;
     int abortAt = 1000;
 };
-BurnLog* gBurn = nullptr;
 
 std::int32_t WINAPI BurnProgress(void* ud, std::int32_t percent) {
     auto* b = static_cast<BurnLog*>(ud);
@@ -1451,7 +1446,9 @@ TEST_F(VexoQuestionTest, TheNonEmptyRewritableQuestionDecidesTheBurn) {
         gAnswer = [c](int, std::intptr_t) { return c.answer; };
         EXPECT_EQ(e().Get<BurnFn>("VexoBurn")(d, 2, record.data(), c.flags, 0, nullptr), c.result) << c.flags << " " << c.answer;
         ASSERT_EQ(static_cast<int>(gAsked.size()), c.asked);
-        if (c.asked) EXPECT_EQ(gAsked[0].request, 22);
+        if (c.asked) {
+            EXPECT_EQ(gAsked[0].request, 22);
+        }
         EXPECT_EQ(e().Counter("burn.steps"), c.result == 0 ? 2 : 0);
     }
 }
