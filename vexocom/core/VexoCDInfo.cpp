@@ -37,25 +37,15 @@ STDMETHODIMP VexoTrack::get_BlockSize(LONG* p) { return Number(rec::TrackInfo::B
 
 // ---- VexoTracks ---------------------------------------------------------------
 
-VexoTracks::VexoTracks(std::vector<uint8_t> records, uint32_t count) : records_(std::move(records)) {
-    slots_.resize(count);
+VexoTracks::VexoTracks(std::vector<uint8_t> records, uint32_t count) : slots_(rec::TrackInfo::Size) {
+    slots_.Assign(std::move(records), count);
 }
 
 STDMETHODIMP VexoTracks::Item(INT Index, IVexoTrack2** ppTrack) {
     if (!ppTrack) return E_POINTER;
-    *ppTrack = nullptr;
-    if (Index < 0 || static_cast<size_t>(Index) >= slots_.size()) return E_INVALIDARG;
-    ComPtr<VexoTrack>& slot = slots_[static_cast<size_t>(Index)];
-    if (!slot) {
-        try {
-            auto first = records_.begin() + static_cast<std::ptrdiff_t>(Index) * rec::TrackInfo::Size;
-            slot = VexoTrack::Make(std::vector<uint8_t>(first, first + rec::TrackInfo::Size));
-        } catch (...) {
-            slot.reset();
-        }
-        if (!slot) return E_OUTOFMEMORY;
-    }
-    return slot->QueryInterface(IID_IVexoTrack2, reinterpret_cast<void**>(ppTrack));
+    return slots_.Get(Index, IID_IVexoTrack2, reinterpret_cast<void**>(ppTrack), [](const uint8_t* r, size_t n) {
+        return VexoTrack::Make(std::vector<uint8_t>(r, r + n));
+    });
 }
 
 STDMETHODIMP VexoTracks::get_Count(LONG* pVal) {
@@ -67,12 +57,7 @@ STDMETHODIMP VexoTracks::get_Count(LONG* pVal) {
 STDMETHODIMP VexoTracks::get__NewEnum(IUnknown** ppEnum) { return NewEnum(ppEnum); }
 
 HRESULT VexoTracks::ElementAt(LONG index, VARIANT* out) {
-    IVexoTrack2* track = nullptr;
-    HRESULT hr = Item(index, &track);
-    if (FAILED(hr)) return hr;
-    V_VT(out) = VT_DISPATCH;
-    V_DISPATCH(out) = track;
-    return S_OK;
+    return com::DispatchElement<IVexoTrack2>([this](LONG i, IVexoTrack2** t) { return Item(i, t); }, index, out);
 }
 
 // ---- VexoCDInfo ---------------------------------------------------------------

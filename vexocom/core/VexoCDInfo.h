@@ -11,6 +11,7 @@
 #include "com/ComPtr.h"
 #include "com/DispatchObject.h"
 #include "com/EnumCursor.h"
+#include "com/RecordSlots.h"
 
 namespace vexo {
 
@@ -48,11 +49,10 @@ public:
     STDMETHODIMP get__NewEnum(IUnknown** ppEnum) override;
 
     HRESULT ElementAt(LONG index, VARIANT* out);
-    LONG ElementCount() const noexcept { return static_cast<LONG>(slots_.size()); }
+    LONG ElementCount() const noexcept { return slots_.Count(); }
 
 private:
-    std::vector<uint8_t> records_;
-    std::vector<com::ComPtr<VexoTrack>> slots_;
+    com::RecordSlots<VexoTrack> slots_;
 };
 
 class VexoCDInfo final : public com::DispatchObject<VexoCDInfo, IVexoCDInfo2> {

@@ -10,16 +10,16 @@ namespace vexo {
 using com::ComPtr;
 namespace rec = EngineRecords;
 
-VexoDrives::VexoDrives() { engine::EnsureInitialized(); }
+VexoDrives::VexoDrives() : slots_(rec::DriveEntry::Size) { engine::EnsureInitialized(); }
 VexoDrives::~VexoDrives() = default;
 
 ComPtr<VexoDrives> VexoDrives::FromEngineList(const uint8_t* list, uint32_t count) {
     ComPtr<VexoDrives> drives = Make();
     if (!drives) return drives;
     try {
-        size_t bytes = static_cast<size_t>(count) * rec::DriveEntry::Size;
-        drives->entries_.assign(list + rec::DriveList::Entries, list + rec::DriveList::Entries + bytes);
-        drives->slots_.resize(count);
+        const uint8_t* first = list + rec::DriveList::Entries;
+        std::vector<uint8_t> entries(first, first + static_cast<size_t>(count) * rec::DriveEntry::Size);
+        if (!drives->slots_.Assign(std::move(entries), count)) drives.reset();
     } catch (...) {
         drives.reset();
     }
@@ -28,15 +28,8 @@ ComPtr<VexoDrives> VexoDrives::FromEngineList(const uint8_t* list, uint32_t coun
 
 STDMETHODIMP VexoDrives::Item(INT Index, IVexoDrive5** ppDrive) {
     if (!ppDrive) return E_POINTER;
-    *ppDrive = nullptr;
-    if (Index < 0 || static_cast<size_t>(Index) >= slots_.size()) return E_INVALIDARG;
-    ComPtr<VexoDrive>& slot = slots_[static_cast<size_t>(Index)];
-    if (!slot) {
-        const uint8_t* entry = entries_.data() + static_cast<size_t>(Index) * rec::DriveEntry::Size;
-        slot = VexoDrive::FromEntry(entry);
-        if (!slot) return E_OUTOFMEMORY;
-    }
-    return slot->QueryInterface(IID_IVexoDrive5, reinterpret_cast<void**>(ppDrive));
+    return slots_.Get(Index, IID_IVexoDrive5, reinterpret_cast<void**>(ppDrive),
+                      [](const uint8_t* entry, size_t) { return VexoDrive::FromEntry(entry); });
 }
 
 STDMETHODIMP VexoDrives::get_Count(LONG* pVal) {
@@ -48,12 +41,7 @@ STDMETHODIMP VexoDrives::get_Count(LONG* pVal) {
 STDMETHODIMP VexoDrives::get__NewEnum(IUnknown** ppEnum) { return NewEnum(ppEnum); }
 
 HRESULT VexoDrives::ElementAt(LONG index, VARIANT* out) {
-    IVexoDrive5* drive = nullptr;
-    HRESULT hr = Item(index, &drive);
-    if (FAILED(hr)) return hr;
-    V_VT(out) = VT_DISPATCH;
-    V_DISPATCH(out) = drive;
-    return S_OK;
+    return com::DispatchElement<IVexoDrive5>([this](LONG i, IVexoDrive5** d) { return Item(i, d); }, index, out);
 }
 
 }  // namespace vexo

@@ -5,13 +5,13 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "EngineState.h"
 #include "VexoInterfaces.h"
 #include "com/ComPtr.h"
 #include "com/DispatchObject.h"
 #include "com/EnumCursor.h"
+#include "com/RecordSlots.h"
 
 namespace vexo {
 
@@ -34,12 +34,11 @@ public:
     STDMETHODIMP get__NewEnum(IUnknown** ppEnum) override;
 
     HRESULT ElementAt(LONG index, VARIANT* out);
-    LONG ElementCount() const noexcept { return static_cast<LONG>(slots_.size()); }
+    LONG ElementCount() const noexcept { return slots_.Count(); }
 
 private:
     engine::Use use_;
-    std::vector<uint8_t> entries_;
-    std::vector<com::ComPtr<VexoDrive>> slots_;
+    com::RecordSlots<VexoDrive> slots_;
 };
 
 }  // namespace vexo
