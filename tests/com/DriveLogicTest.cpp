@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "BusyRegistry.h"
-#include "DriveRecords.h"
+#include "operations/BusyRegistry.h"
+#include "drives/DriveRecords.h"
 
 using namespace vexo;
 namespace rec = EngineRecords;

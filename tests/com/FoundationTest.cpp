@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "ReportError.h"
+#include "com/ReportError.h"
 #include "com/ConnectionPoint.h"
 #include "com/DispatchObject.h"
 #include "com/Module.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "EngineQuestions.h"
-#include "WaitCDTexts.h"
+#include "questions/EngineQuestions.h"
+#include "questions/WaitCDTexts.h"
 
 namespace q = vexo::questions;
 namespace rec = EngineRecords;

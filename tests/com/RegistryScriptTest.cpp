@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "RegistryScript.h"
+#include "server/RegistryScript.h"
 
 namespace reg = vexo::registry;
 

@@ -5,7 +5,7 @@ add_wine_gtest(vexocom_logic_test
   SOURCES RegistryScriptTest.cpp ServerLogicTest.cpp
   LIBS vexo_core_logic LABELS logic com)
 target_compile_definitions(vexocom_logic_test PRIVATE
-  VEXO_CLASS_SCRIPT_TEMPLATE="${PROJECT_SOURCE_DIR}/vexocom/core/ClassScript.rgs.in")
+  VEXO_CLASS_SCRIPT_TEMPLATE="${PROJECT_SOURCE_DIR}/vexocom/core/server/ClassScript.rgs.in")
 
 add_wine_gtest(vexocom_server_test
   SOURCES ServerTest.cpp ServerTestSupport.cpp StringTableTest.cpp ${VEXO_IDL_INCLUDE_DIR}/Vexo_i.c

@@ -2,9 +2,9 @@
 // init record's boolean, the answers to the engine's questions.
 #include <gtest/gtest.h>
 
-#include "EngineQuestions.h"
-#include "EngineState.h"
-#include "ReportError.h"
+#include "questions/EngineQuestions.h"
+#include "engineobject/EngineState.h"
+#include "com/ReportError.h"
 
 namespace eng = vexo::engine;
 namespace q = vexo::questions;

@@ -13,7 +13,7 @@ foreach(entry
   string(REPLACE " " ";" entry "${entry}")
   list(GET entry 0 id)
   list(GET entry 1 CLASS)
-  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/ClassScript.rgs.in ${vexo_scripts_dir}/${CLASS}.rgs @ONLY)
+  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/server/ClassScript.rgs.in ${vexo_scripts_dir}/${CLASS}.rgs @ONLY)
   string(APPEND vexo_resource_lines "${id} REGISTRY \"${vexo_scripts_dir}/${CLASS}.rgs\"\n")
   list(APPEND vexo_script_files ${vexo_scripts_dir}/${CLASS}.rgs)
 endforeach()
@@ -21,37 +21,31 @@ file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/VexoCOM.rc.tmp
   "// Generated: the server's type library, registry scripts and strings.\n"
   "1 TYPELIB \"${VEXO_TLB_PATH}\"\n"
   "${vexo_resource_lines}"
-  "#include \"${CMAKE_CURRENT_SOURCE_DIR}/Strings.rc\"\n")
+  "#include \"${CMAKE_CURRENT_SOURCE_DIR}/server/Strings.rc\"\n")
 configure_file(${CMAKE_CURRENT_BINARY_DIR}/VexoCOM.rc.tmp ${CMAKE_CURRENT_BINARY_DIR}/VexoCOM.rc COPYONLY)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/VexoCOM.rc PROPERTIES
-  OBJECT_DEPENDS "${VEXO_TLB_PATH};${vexo_script_files};${CMAKE_CURRENT_SOURCE_DIR}/Strings.rc")
+  OBJECT_DEPENDS "${VEXO_TLB_PATH};${vexo_script_files};${CMAKE_CURRENT_SOURCE_DIR}/server/Strings.rc")
 
 # The pure logic of the server, tested directly: registry scripts, engine
 # state texts, the engine's questions.
-add_library(vexo_core_logic STATIC RegistryScript.cpp EngineStateLogic.cpp EngineQuestions.cpp)
-target_include_directories(vexo_core_logic PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+add_library(vexo_core_logic STATIC server/RegistryScript.cpp engineobject/EngineStateLogic.cpp
+  questions/EngineQuestions.cpp questions/WaitCDTexts.cpp)
+target_include_directories(vexo_core_logic PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${VEXO_SOURCE_ROOT})
 target_link_libraries(vexo_core_logic PUBLIC advapi32)
-target_sources(vexo_core_logic PRIVATE WaitCDTexts.cpp)
 target_link_libraries(vexo_core_logic PUBLIC vexo_engine)
 
 add_library(VexoCOM SHARED
-  Server.cpp
-  ClassTable.cpp
-  EngineState.cpp
-  StubObject.cpp
-  Vexo.cpp
-  VexoDrives.cpp
-  VexoDrive.cpp
-  VexoSpeeds.cpp
-  VexoCDInfo.cpp
-  AsyncOperation.cpp BusyRegistry.cpp DriveRecords.cpp VexoCDStamp.cpp
-  VexoOverburnInfo.cpp
-  VexoDlgMessageBox.cpp
-  VexoFSSecNo.cpp
+  server/Server.cpp server/ClassTable.cpp server/StubObject.cpp
+  engineobject/EngineState.cpp engineobject/Vexo.cpp
+  drives/VexoDrives.cpp drives/VexoDrive.cpp drives/VexoSpeeds.cpp drives/VexoCDInfo.cpp
+  drives/VexoCDStamp.cpp drives/DriveRecords.cpp
+  operations/AsyncOperation.cpp operations/BusyRegistry.cpp
+  questions/VexoOverburnInfo.cpp questions/VexoDlgMessageBox.cpp
+  ${VEXO_SOURCE_ROOT}/compilation/VexoFSSecNo.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/VexoCOM.rc
-  VexoCOM.def)
+  server/VexoCOM.def)
 set_target_properties(VexoCOM PROPERTIES PREFIX "" OUTPUT_NAME VexoCOM)
-target_include_directories(VexoCOM PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_include_directories(VexoCOM PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${VEXO_SOURCE_ROOT})
 target_link_libraries(VexoCOM PRIVATE vexo_idl vexo_com vexo_engine vexo_core_logic
   ole32 oleaut32 uuid rpcrt4 advapi32)
 add_dependencies(VexoCOM vexo_tlb)

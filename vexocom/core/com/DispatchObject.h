@@ -26,7 +26,7 @@
 #include <span>
 #include <utility>
 
-#include "../ReportError.h"
+#include "ReportError.h"
 #include "ComPtr.h"
 #include "Module.h"
 #include "TypeInfoCache.h"

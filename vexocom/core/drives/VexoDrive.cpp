@@ -1,4 +1,4 @@
-#include "VexoDrive.h"
+#include "drives/VexoDrive.h"
 
 #include <cstring>
 
@@ -9,13 +9,13 @@
 #include <utility>
 #include <vector>
 
-#include "AsyncOperation.h"
-#include "DriveRecords.h"
-#include "DriveStatusNotice.h"
+#include "operations/AsyncOperation.h"
+#include "drives/DriveRecords.h"
+#include "drives/DriveStatusNotice.h"
 #include "EngineBinding.h"
-#include "VexoCDInfo.h"
-#include "VexoCDStamp.h"
-#include "VexoSpeeds.h"
+#include "drives/VexoCDInfo.h"
+#include "drives/VexoCDStamp.h"
+#include "drives/VexoSpeeds.h"
 #include "com/Bstr.h"
 #include "com/GlobalInterfaceTable.h"
 #include "com/Variant.h"

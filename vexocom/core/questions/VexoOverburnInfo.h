@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "EngineQuestions.h"
+#include "questions/EngineQuestions.h"
 #include "VexoInterfaces.h"
 #include "com/DispatchObject.h"
 

@@ -14,9 +14,9 @@
 #include <new>
 #include <string>
 
-#include "ClassTable.h"
-#include "ReportError.h"
-#include "RegistryScript.h"
+#include "server/ClassTable.h"
+#include "com/ReportError.h"
+#include "server/RegistryScript.h"
 #include "com/ComPtr.h"
 #include "com/Module.h"
 #include "com/TypeInfoCache.h"

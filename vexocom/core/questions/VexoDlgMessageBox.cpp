@@ -1,4 +1,4 @@
-#include "VexoDlgMessageBox.h"
+#include "questions/VexoDlgMessageBox.h"
 
 #include "com/Bstr.h"
 

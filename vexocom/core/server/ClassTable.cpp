@@ -1,9 +1,9 @@
-#include "ClassTable.h"
+#include "server/ClassTable.h"
 
-#include "StubObject.h"
-#include "VexoFSSecNo.h"
+#include "server/StubObject.h"
+#include "compilation/VexoFSSecNo.h"
 #include "VexoInterfaces.h"
-#include "VexoObject.h"
+#include "engineobject/VexoObject.h"
 
 namespace vexo {
 namespace {

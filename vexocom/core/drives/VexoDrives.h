@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "EngineState.h"
+#include "engineobject/EngineState.h"
 #include "VexoInterfaces.h"
 #include "com/ComPtr.h"
 #include "com/DispatchObject.h"

@@ -1,4 +1,4 @@
-#include "WaitCDTexts.h"
+#include "questions/WaitCDTexts.h"
 
 namespace vexo::waitcd {
 namespace {

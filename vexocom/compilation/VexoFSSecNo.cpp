@@ -1,4 +1,4 @@
-#include "VexoFSSecNo.h"
+#include "compilation/VexoFSSecNo.h"
 
 namespace vexo {
 

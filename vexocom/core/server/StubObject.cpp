@@ -1,4 +1,4 @@
-#include "StubObject.h"
+#include "server/StubObject.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "DriveRecords.h"
+#include "drives/DriveRecords.h"
 
 #include <algorithm>
 

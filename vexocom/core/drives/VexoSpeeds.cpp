@@ -1,4 +1,4 @@
-#include "VexoSpeeds.h"
+#include "drives/VexoSpeeds.h"
 
 namespace vexo {
 

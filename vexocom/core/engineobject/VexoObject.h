@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <string>
 
-#include "EngineState.h"
+#include "engineobject/EngineState.h"
 #include "VexoInterfaces.h"
 #include "com/ConnectionPoint.h"
 #include "com/DispatchObject.h"
 #include "com/EventForwarder.h"
-#include "EventForwarders.h"
+#include "operations/EventForwarders.h"
 
 namespace vexo {
 

@@ -1,4 +1,4 @@
-#include "BusyRegistry.h"
+#include "operations/BusyRegistry.h"
 
 #include <algorithm>
 

@@ -14,7 +14,7 @@
 
 #include <memory>
 
-#include "BusyRegistry.h"
+#include "operations/BusyRegistry.h"
 #include "VexoInterfaces.h"
 #include "com/ComPtr.h"
 

@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 
-#include "EngineQuestions.h"
+#include "questions/EngineQuestions.h"
 #include "VexoInterfaces.h"
 #include "com/DispatchObject.h"
 

@@ -1,4 +1,4 @@
-#include "EngineState.h"
+#include "engineobject/EngineState.h"
 
 #include <array>
 #include <atomic>
@@ -6,7 +6,7 @@
 
 #include "EngineBinding.h"
 #include "EngineRecords.h"
-#include "VexoObject.h"
+#include "engineobject/VexoObject.h"
 
 namespace vexo::engine {
 

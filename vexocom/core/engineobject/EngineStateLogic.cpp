@@ -1,5 +1,5 @@
 // The pure parts of the engine state: directory and init-result texts.
-#include "EngineState.h"
+#include "engineobject/EngineState.h"
 
 namespace vexo::engine {
 

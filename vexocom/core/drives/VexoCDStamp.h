@@ -4,7 +4,7 @@
 // is given back to the engine when the object goes.
 #pragma once
 
-#include "EngineState.h"
+#include "engineobject/EngineState.h"
 #include "VexoInterfaces.h"
 #include "com/ComPtr.h"
 #include "com/DispatchObject.h"

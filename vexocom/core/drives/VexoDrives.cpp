@@ -1,9 +1,9 @@
-#include "VexoDrives.h"
+#include "drives/VexoDrives.h"
 
 #include <cstring>
 
 #include "EngineRecords.h"
-#include "VexoDrive.h"
+#include "drives/VexoDrive.h"
 
 namespace vexo {
 

@@ -1,4 +1,4 @@
-#include "VexoCDStamp.h"
+#include "drives/VexoCDStamp.h"
 
 #include "EngineBinding.h"
 

@@ -1,4 +1,4 @@
-#include "VexoCDInfo.h"
+#include "drives/VexoCDInfo.h"
 
 #include <algorithm>
 #include <cstring>

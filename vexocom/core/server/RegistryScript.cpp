@@ -1,4 +1,4 @@
-#include "RegistryScript.h"
+#include "server/RegistryScript.h"
 
 #include <cwctype>
 

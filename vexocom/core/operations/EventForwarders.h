@@ -7,10 +7,10 @@
 
 #include <span>
 
-#include "VexoDlgMessageBox.h"
-#include "VexoFSSecNo.h"
+#include "questions/VexoDlgMessageBox.h"
+#include "compilation/VexoFSSecNo.h"
 #include "VexoInterfaces.h"
-#include "VexoOverburnInfo.h"
+#include "questions/VexoOverburnInfo.h"
 #include "com/EventForwarder.h"
 
 namespace vexo {

@@ -1,4 +1,4 @@
-#include "VexoOverburnInfo.h"
+#include "questions/VexoOverburnInfo.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "VexoObject.h"
+#include "engineobject/VexoObject.h"
 
 #include <atomic>
 #include <cstring>
@@ -7,12 +7,12 @@
 #include <string>
 #include <utility>
 
-#include "DriveStatusNotice.h"
+#include "drives/DriveStatusNotice.h"
 #include "EngineBinding.h"
-#include "EngineQuestions.h"
+#include "questions/EngineQuestions.h"
 #include "EngineRecords.h"
-#include "VexoCDInfo.h"
-#include "VexoDrives.h"
+#include "drives/VexoCDInfo.h"
+#include "drives/VexoDrives.h"
 #include "com/Bstr.h"
 
 namespace vexo {

@@ -7,10 +7,10 @@
 #include <array>
 #include <cstdint>
 
-#include "BusyRegistry.h"
+#include "operations/BusyRegistry.h"
 #include "EngineRecords.h"
-#include "EngineState.h"
-#include "EventForwarders.h"
+#include "engineobject/EngineState.h"
+#include "operations/EventForwarders.h"
 #include "VexoInterfaces.h"
 #include "com/ComPtr.h"
 #include "com/ConnectionPoint.h"

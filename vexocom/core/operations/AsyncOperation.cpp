@@ -1,10 +1,10 @@
-#include "AsyncOperation.h"
+#include "operations/AsyncOperation.h"
 
 #include <objbase.h>
 
-#include "EngineState.h"
-#include "ReportError.h"
-#include "VexoDrive.h"
+#include "engineobject/EngineState.h"
+#include "com/ReportError.h"
+#include "drives/VexoDrive.h"
 
 namespace vexo {
 

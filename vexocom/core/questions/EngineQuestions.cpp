@@ -1,4 +1,4 @@
-#include "EngineQuestions.h"
+#include "questions/EngineQuestions.h"
 
 #include <cstring>
 #include <initializer_list>
