@@ -27,15 +27,21 @@ public:
 const auto* const kApartment = ::testing::AddGlobalTestEnvironment(new Apartment);
 
 // An element that can sit in a collection.
-class Item final : public DispatchObject<Item, IDispatch, IItemMarks> {
+class Item final : public DispatchObject<Item, IDispatch> {
 public:
     static inline const IID* const kInterfaceChain[] = {&IID_IDispatch};
-    ItemMarks* STDMETHODCALLTYPE Marks() override { return &marks; }
-    bool IsLockedForLateBinding() const noexcept { return marks.locked != 0; }
+    ItemMarks& Marks() noexcept { return marks; }
+    bool IsLocked() const noexcept { return marks.locked != 0; }
     ItemMarks marks;
 };
 
-class Items final : public DispatchObject<Items, IDispatch, ObjectCollection<Items, IDispatch, 3, 528>> {
+// Another class answering the same interface.
+class Other final : public DispatchObject<Other, IDispatch> {
+public:
+    static inline const IID* const kInterfaceChain[] = {&IID_IDispatch};
+};
+
+class Items final : public DispatchObject<Items, IDispatch, ObjectCollection<Items, IDispatch, Item, CollectionLimit{3, 528}>> {
 public:
     static inline const IID* const kInterfaceChain[] = {&IID_IDispatch};
     using ObjectCollection::Append;
@@ -43,10 +49,10 @@ public:
     using ObjectCollection::ItemAt;
     using ObjectCollection::NewEnum;
     using ObjectCollection::RemoveAt;
-    bool IsLockedForLateBinding() const noexcept { return ObjectCollection::IsLockedForLateBinding(); }
+    bool IsLocked() const noexcept { return ObjectCollection::IsLocked(); }
 };
 
-class Positions final : public DispatchObject<Positions, IDispatch, IntCollection<Positions, 98, 527>> {
+class Positions final : public DispatchObject<Positions, IDispatch, IntCollection<Positions, CollectionLimit{98, 527}>> {
 public:
     static inline const IID* const kInterfaceChain[] = {&IID_IDispatch};
     using IntCollection::Append;
@@ -80,9 +86,9 @@ TEST(DispatchObjectLifetime, EveryLiveObjectHoldsTheModule) {
 TEST(DispatchObjectQuery, ListedInterfacesShareOneIdentity) {
     ComPtr<Item> a = Item::Make();
     ComPtr<IUnknown> u1, u2;
-    ComPtr<IItemMarks> marks;
-    ASSERT_EQ(a->QueryInterface(__uuidof(IItemMarks), marks.put_void()), S_OK);
-    ASSERT_EQ(marks->QueryInterface(IID_IUnknown, u1.put_void()), S_OK);
+    ComPtr<IOwnObject> own;
+    ASSERT_EQ(a->QueryInterface(__uuidof(IOwnObject), own.put_void()), S_OK);
+    ASSERT_EQ(own->QueryInterface(IID_IUnknown, u1.put_void()), S_OK);
     ASSERT_EQ(a->QueryInterface(IID_IUnknown, u2.put_void()), S_OK);
     EXPECT_EQ(u1.get(), u2.get());
     ComPtr<ISupportErrorInfo> sei;
@@ -95,16 +101,23 @@ TEST(DispatchObjectQuery, ListedInterfacesShareOneIdentity) {
     EXPECT_EQ(a->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 }
 
-TEST(LockedObjects, LateBoundCallsAreRefusedWithMessage529) {
+TEST(OwnObjects, OnlyTheServersOwnObjectOfTheAskedClassIsFound) {
     ComPtr<Item> a = Item::Make();
+    ComPtr<Other> o = Other::Make();
+    EXPECT_EQ(OwnObject<Item>(AsDispatch(a.get())).get(), a.get());
+    EXPECT_FALSE(OwnObject<Item>(static_cast<IDispatch*>(o.get()))) << "another class of the server";
+    EXPECT_FALSE(OwnObject<Item>(nullptr));
+    ComPtr<Items> c = Items::Make();
+    EXPECT_EQ(c->Append(static_cast<IDispatch*>(o.get())), E_INVALIDARG) << "a foreign element is never cast";
+    EXPECT_EQ(c->ElementCount(), 0);
+}
+
+TEST(LockedObjects, ChangesAreRefusedWithMessage529OnEveryPathWhileGettersWork) {
+    ComPtr<Item> a = Item::Make();
+    EXPECT_EQ(a->RefuseIfLocked(), S_OK);
     a->marks.locked = 1;
-    DISPPARAMS none{nullptr, nullptr, 0, 0};
-    EXPECT_EQ(a->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), E_POINTER);
-    VARIANT result;
-    VariantInit(&result);
-    ASSERT_EQ(a->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr), S_OK);
-    EXPECT_EQ(V_VT(&result), VT_HRESULT);
-    EXPECT_EQ(V_ERROR(&result), Err(529));
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(a->RefuseIfLocked(), Err(529));
     IErrorInfo* info = nullptr;
     ASSERT_EQ(GetErrorInfo(0, &info), S_OK) << "the refusal leaves error information";
     info->Release();
@@ -131,9 +144,11 @@ TEST(ObjectCollections, AnObjectSitsInOneCollectionAtATime) {
     EXPECT_EQ(second->Append(AsDispatch(item.get())), Err(523));
     ASSERT_EQ(first->RemoveAt(0), S_OK);
     EXPECT_EQ(second->Append(AsDispatch(item.get())), S_OK);
-    // Destroying a collection leaves the mark set.
+    // Destroying a collection clears the marks of what it held, so the
+    // object can join another one.
     second.reset();
-    EXPECT_EQ(first->Append(AsDispatch(item.get())), Err(523));
+    EXPECT_EQ(item->marks.member, 0);
+    EXPECT_EQ(first->Append(AsDispatch(item.get())), S_OK);
 }
 
 TEST(ObjectCollections, ReferencesFollowMembership) {
@@ -206,24 +221,32 @@ TEST(ObjectCollections, EnumerationYieldsInsertionOrderWithOneSharedCursor) {
     EXPECT_EQ(e->Next(1, &v, nullptr), S_FALSE);
 }
 
-TEST(ObjectCollections, LockMarksTheCollectionAndItsElements) {
+TEST(ObjectCollections, LockMarksTheCollectionAndItsElementsAndIsTakenOnce) {
     ComPtr<Items> c = Items::Make();
     ComPtr<Item> a = Item::Make(), b = Item::Make();
     ASSERT_EQ(c->Append(AsDispatch(a.get())), S_OK);
     ASSERT_EQ(c->Append(AsDispatch(b.get())), S_OK);
-    c->Lock(true);
-    EXPECT_TRUE(c->IsLockedForLateBinding());
+    ASSERT_TRUE(c->TryLock());
+    EXPECT_TRUE(c->IsLocked());
     EXPECT_EQ(a->marks.locked, 1);
     EXPECT_EQ(b->marks.locked, 1);
-    VARIANT result;
-    VariantInit(&result);
-    DISPPARAMS none{nullptr, nullptr, 0, 0};
-    ASSERT_EQ(c->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr), S_OK);
-    EXPECT_EQ(V_ERROR(&result), Err(529));
-    EXPECT_EQ(c->Append(nullptr), E_POINTER) << "early-bound calls are not refused";
-    c->Lock(false);
-    EXPECT_FALSE(c->IsLockedForLateBinding());
+    EXPECT_FALSE(c->TryLock()) << "a second operation may not take the same collection";
+    ComPtr<Item> late = Item::Make();
+    EXPECT_EQ(c->Append(AsDispatch(late.get())), Err(529));
+    EXPECT_EQ(c->Append(nullptr), Err(529)) << "the lock is checked first";
+    EXPECT_EQ(c->RemoveAt(0), Err(529));
+    LONG n = 0;
+    ASSERT_EQ(c->CountOf(&n), S_OK) << "getters keep working";
+    EXPECT_EQ(n, 2);
+    c->Unlock();
+    EXPECT_FALSE(c->IsLocked());
     EXPECT_EQ(a->marks.locked, 0);
+    // An element locked through something else keeps the collection unlockable.
+    b->marks.locked = 1;
+    EXPECT_FALSE(c->TryLock());
+    EXPECT_EQ(a->marks.locked, 0) << "a refused lock changes nothing";
+    b->marks.locked = 0;
+    EXPECT_EQ(c->RemoveAt(0), S_OK);
 }
 
 TEST(IntCollections, LimitComesFirstAndAnyValueIsAccepted) {

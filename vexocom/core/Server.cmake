@@ -34,20 +34,28 @@ target_include_directories(vexo_core_logic PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${
 target_link_libraries(vexo_core_logic PUBLIC advapi32)
 target_link_libraries(vexo_core_logic PUBLIC vexo_engine)
 
-add_library(VexoCOM SHARED
-  server/Server.cpp server/ClassTable.cpp server/StubObject.cpp
+# Every class of the server, in one library that the server DLL and the
+# in-process tests that make objects directly both link.
+add_library(vexo_server_objects STATIC
+  server/ClassTable.cpp server/StubObject.cpp
   engineobject/EngineState.cpp engineobject/Vexo.cpp
   drives/VexoDrives.cpp drives/VexoDrive.cpp drives/VexoSpeeds.cpp drives/VexoCDInfo.cpp
   drives/VexoCDStamp.cpp drives/DriveRecords.cpp
   operations/AsyncOperation.cpp operations/BusyRegistry.cpp
-  questions/VexoOverburnInfo.cpp questions/VexoDlgMessageBox.cpp
-  ${VEXO_SOURCE_ROOT}/compilation/VexoFSSecNo.cpp
+  questions/VexoOverburnInfo.cpp questions/VexoDlgMessageBox.cpp)
+target_include_directories(vexo_server_objects PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${VEXO_SOURCE_ROOT})
+target_link_libraries(vexo_server_objects PUBLIC vexo_idl vexo_com vexo_engine vexo_core_logic
+  ole32 oleaut32 uuid rpcrt4 advapi32)
+add_dependencies(vexo_server_objects vexo_tlb)
+# Subsystem 5: the compilation objects.
+add_subdirectory(${VEXO_SOURCE_ROOT}/compilation ${CMAKE_CURRENT_BINARY_DIR}/compilation)
+
+add_library(VexoCOM SHARED
+  server/Server.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/VexoCOM.rc
   server/VexoCOM.def)
 set_target_properties(VexoCOM PROPERTIES PREFIX "" OUTPUT_NAME VexoCOM)
-target_include_directories(VexoCOM PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${VEXO_SOURCE_ROOT})
-target_link_libraries(VexoCOM PRIVATE vexo_idl vexo_com vexo_engine vexo_core_logic
-  ole32 oleaut32 uuid rpcrt4 advapi32)
+target_link_libraries(VexoCOM PRIVATE vexo_server_objects)
 add_dependencies(VexoCOM vexo_tlb)
 if(MINGW_ARCH STREQUAL "i686")
   # The .def names the entry points undecorated.

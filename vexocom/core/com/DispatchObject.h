@@ -11,8 +11,11 @@
 //   interfaces and ISupportErrorInfo (S_OK for the chain);
 // - IDispatch answered from the type information of the default interface,
 //   loaded once from the module's type library;
-// - a hook for objects that a running operation has locked: their
-//   late-bound calls are refused without being dispatched (message 529);
+// - IsLocked(): true while a running operation uses the object; its
+//   setters and the collections' Add/Remove answer RefuseIfLocked() (message
+//   529) on the early- and the late-bound path alike, getters keep working;
+// - OwnObject<T>(p): the T behind an interface pointer a client passed in,
+//   or null when the object is not one of this server's own T;
 // - Fail(id): the class's error report with its fixed identity pair.
 //
 // A listed interface that is a mixin (not an interface itself) names the
@@ -53,11 +56,26 @@ struct ComInterfaceOf<T> {
     using type = typename T::ComInterface;
 };
 
-// Message id of the refusal of a late-bound call on a locked object.
-inline constexpr UINT kLockedMessageId = 529;
+// Message id of the refusal of a change to a locked object.
+inline constexpr UINT kLockedMessageId = kErrLocked;
+
+// In-process only (never marshalled, not in the type library): answered by
+// every object of the server, so that an object a client passes in can be
+// told from a foreign implementation of the same interface.
+// {3F0B6D2E-91A4-4C57-8E1D-6A2C0F4B7E95}
+struct IOwnObject : public IUnknown {
+    // The object itself when classTag is its class's tag, else null.
+    virtual void* STDMETHODCALLTYPE Self(const void* classTag) = 0;
+};
+
+}  // namespace vexo::com
+
+__CRT_UUID_DECL(vexo::com::IOwnObject, 0x3F0B6D2E, 0x91A4, 0x4C57, 0x8E, 0x1D, 0x6A, 0x2C, 0x0F, 0x4B, 0x7E, 0x95)
+
+namespace vexo::com {
 
 template <class Derived, class IDefault, class... Others>
-class DispatchObject : public IDefault, public Others..., public ISupportErrorInfo {
+class DispatchObject : public IDefault, public Others..., public ISupportErrorInfo, public IOwnObject {
 public:
     DispatchObject(const DispatchObject&) = delete;
     DispatchObject& operator=(const DispatchObject&) = delete;
@@ -89,6 +107,8 @@ public:
             found = static_cast<IDefault*>(this);
         } else if (::IsEqualGUID(iid, IID_ISupportErrorInfo)) {
             found = static_cast<ISupportErrorInfo*>(this);
+        } else if (::IsEqualGUID(iid, __uuidof(IOwnObject))) {
+            found = static_cast<IOwnObject*>(this);
         } else {
             found = FindOther<Others...>(iid);
             if (!found) found = static_cast<Derived*>(this)->QueryExtra(iid);
@@ -128,13 +148,6 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override {
         if (!::IsEqualGUID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-        if (static_cast<Derived*>(this)->IsLockedForLateBinding()) {
-            if (!result) return E_POINTER;
-            ::VariantInit(result);
-            V_VT(result) = VT_HRESULT;
-            V_ERROR(result) = Fail(kLockedMessageId);
-            return S_OK;
-        }
         DISPPARAMS none = {nullptr, nullptr, 0, 0};
         if (!params) params = &none;
         ComPtr<ITypeInfo> info;
@@ -146,14 +159,28 @@ public:
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override { return InChain(iid) ? S_OK : S_FALSE; }
 
+    // IOwnObject
+    void* STDMETHODCALLTYPE Self(const void* classTag) override {
+        return classTag == ClassTag() ? static_cast<Derived*>(this) : nullptr;
+    }
+    // One address per class.
+    static const void* ClassTag() noexcept {
+        static const char tag = 0;
+        return &tag;
+    }
+
     // Defaults that a class may hide with its own.
-    bool IsLockedForLateBinding() const noexcept { return false; }
+    bool IsLocked() const noexcept { return false; }
     IUnknown* QueryExtra(REFIID) noexcept { return nullptr; }
     static const GUID& ErrorClass() noexcept { return GUID_NULL; }
     static const GUID& ErrorInterface() noexcept { return __uuidof(IDefault); }
 
     // The class's report of string id `id` (its fixed class/interface pair).
     HRESULT Fail(UINT id) const { return ReportError(Derived::ErrorClass(), id, Derived::ErrorInterface()); }
+    // S_OK, or message 529 while the object is locked.
+    HRESULT RefuseIfLocked() const {
+        return static_cast<const Derived*>(this)->IsLocked() ? Fail(kLockedMessageId) : S_OK;
+    }
 
     IUnknown* Identity() noexcept { return static_cast<IDefault*>(this); }
 
@@ -186,5 +213,15 @@ private:
 
     volatile LONG refs_ = 1;
 };
+
+// The object of class T behind `object` (one new reference), or null for
+// null and for anything that is not this server's own T.
+template <class T>
+ComPtr<T> OwnObject(IUnknown* object) noexcept {
+    if (!object) return {};
+    ComPtr<IOwnObject> own;
+    if (FAILED(object->QueryInterface(__uuidof(IOwnObject), own.put_void())) || !own) return {};
+    return ComPtr<T>(static_cast<T*>(own->Self(T::ClassTag())));
+}
 
 }  // namespace vexo::com

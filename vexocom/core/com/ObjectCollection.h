@@ -2,7 +2,8 @@
 // files, folders) and of block positions, written once:
 //
 //   class VexoAudioTracks : public DispatchObject<VexoAudioTracks, IVexoAudioTracks,
-//                               ObjectCollection<VexoAudioTracks, IVexoAudioTrack, 99, 528>> {
+//                               ObjectCollection<VexoAudioTracks, IVexoAudioTrack, VexoAudioTrack,
+//                                                kAudioTracksLimit>> {
 //     STDMETHODIMP Item(INT i, IVexoAudioTrack** out) override { return ItemAt(i, out); }
 //     STDMETHODIMP Add(IVexoAudioTrack* t) override { return Append(t); }
 //     STDMETHODIMP get_Count(LONG* n) override { return CountOf(n); }
@@ -10,12 +11,14 @@
 //     STDMETHODIMP get__NewEnum(IUnknown** e) override { return NewEnum(e); }
 //   };
 //
-// Elements are objects that carry an ItemMarks block (membership mark and
-// lock flag) and hand it out through IItemMarks. The collection holds one
-// reference on each element, refuses a second collection's Add while the
-// membership mark is set, and is its own enumerator with one shared cursor
-// (Next asks for at most one element). Lock() marks the collection and its
-// elements locked; a locked object refuses late-bound calls.
+// Elements are this server's own objects of one class (a foreign
+// implementation of the element interface is refused with E_INVALIDARG),
+// each carrying an ItemMarks block (membership mark and lock flag) reached
+// through Marks(). The collection holds one reference on each element,
+// refuses a second collection's Add while the membership mark is set, and
+// clears the marks of what it still holds when it goes. It is its own
+// enumerator with one shared cursor (Next asks for at most one element).
+// While locked it refuses Add and Remove with message 529.
 #pragma once
 
 #include <oaidl.h>
@@ -24,7 +27,9 @@
 #include <vector>
 
 #include "ComPtr.h"
+#include "DispatchObject.h"
 #include "EnumCursor.h"
+#include "ReportError.h"
 
 namespace vexo::com {
 
@@ -34,32 +39,24 @@ struct ItemMarks {
     uint8_t locked = 0;  // 1 while a running operation uses the object
 };
 
-// In-process only: the marks of a collection element. Not marshalled, not
-// in the type library.
-// {6C1E3B0A-4F52-4C1D-9A7E-2D0B5C8E1F43}
-struct IItemMarks : public IUnknown {
-    virtual ItemMarks* STDMETHODCALLTYPE Marks() = 0;
+// The most elements a collection takes and the message of a full one;
+// max 0 means no limit.
+struct CollectionLimit {
+    LONG max = 0;
+    UINT fullMessage = 0;
 };
+inline constexpr CollectionLimit kNoLimit{};
 
-}  // namespace vexo::com
-
-__CRT_UUID_DECL(vexo::com::IItemMarks, 0x6C1E3B0A, 0x4F52, 0x4C1D, 0x9A, 0x7E, 0x2D, 0x0B, 0x5C, 0x8E, 0x1F, 0x43)
-
-namespace vexo::com {
-
-// The marks of any interface pointer, or null when the object has none.
-inline ItemMarks* MarksOf(IUnknown* object) {
-    if (!object) return nullptr;
-    ComPtr<IItemMarks> marks;
-    if (FAILED(object->QueryInterface(__uuidof(IItemMarks), marks.put_void())) || !marks) return nullptr;
-    return marks->Marks();  // the object stays alive: the caller holds it
-}
-
-// Element: the element interface (dual). Max: the most elements, 0 for no
-// limit. FullMessage: the string id reported when Add finds it full.
-template <class Derived, class Element, LONG Max, UINT FullMessage>
+// Element: the element interface (dual). ElementClass: the server's class
+// behind it, with `ItemMarks& Marks()`. The derived collection may hide
+// `HRESULT Accept(ElementClass*)` to refuse an element of its own reasons.
+template <class Derived, class Element, class ElementClass, CollectionLimit Limit>
 class ObjectCollection : public EnumCursor<Derived, NextRule::RejectMoreThanOne> {
 public:
+    ~ObjectCollection() {
+        for (auto& item : items_) item->Marks().member = 0;
+    }
+
     HRESULT ElementAt(LONG index, VARIANT* out) {
         Element* e = nullptr;
         HRESULT hr = ItemAt(index, &e);
@@ -70,37 +67,54 @@ public:
     }
     LONG ElementCount() const noexcept { return static_cast<LONG>(items_.size()); }
 
-    // Marks the collection and every element in it locked (or unlocked).
-    void Lock(bool lock) noexcept {
-        locked_.locked = lock ? 1 : 0;
-        for (auto& item : items_)
-            if (ItemMarks* m = MarksOf(item.get())) m->locked = lock ? 1 : 0;
+    bool IsLocked() const noexcept { return locked_ != 0; }
+    // True when the collection or one of its elements is locked.
+    bool AnyLocked() const noexcept {
+        if (locked_) return true;
+        for (const auto& item : items_)
+            if (item->Marks().locked) return true;
+        return false;
     }
-    bool IsLockedForLateBinding() const noexcept { return locked_.locked != 0; }
+    // Locks the collection and every element in it; false (and nothing
+    // changed) when something is already locked by another operation.
+    bool TryLock() noexcept {
+        if (AnyLocked()) return false;
+        SetLock(1);
+        return true;
+    }
+    void Unlock() noexcept { SetLock(0); }
 
     // The elements in order (for the burn record).
-    const std::vector<ComPtr<Element>>& Elements() const noexcept { return items_; }
+    const std::vector<ComPtr<ElementClass>>& Elements() const noexcept { return items_; }
+
+    HRESULT Accept(ElementClass*) { return S_OK; }
 
 protected:
     HRESULT ItemAt(INT index, Element** out) {
         if (!out) return E_POINTER;
         *out = nullptr;
         if (index < 0 || static_cast<size_t>(index) >= items_.size()) return E_INVALIDARG;
-        return items_[static_cast<size_t>(index)].CopyTo(out);
+        Element* e = items_[static_cast<size_t>(index)].get();
+        e->AddRef();
+        *out = e;
+        return S_OK;
     }
 
     HRESULT Append(Element* item) {
-        if (Max > 0 && static_cast<LONG>(items_.size()) == Max)
-            return static_cast<Derived*>(this)->Fail(FullMessage);
+        Derived* self = static_cast<Derived*>(this);
+        if (locked_) return self->Fail(kErrLocked);
+        if (Limit.max > 0 && static_cast<LONG>(items_.size()) >= Limit.max) return self->Fail(Limit.fullMessage);
         if (!item) return E_POINTER;
-        ItemMarks* marks = MarksOf(item);
-        if (marks && marks->member) return static_cast<Derived*>(this)->Fail(kAlreadyMemberId);
+        ComPtr<ElementClass> own = OwnObject<ElementClass>(item);
+        if (!own) return E_INVALIDARG;
+        if (own->Marks().member) return self->Fail(kErrAlreadyInCollection);
+        if (HRESULT hr = self->Accept(own.get()); FAILED(hr)) return hr;
         try {
-            items_.emplace_back(item);
+            items_.push_back(own);
         } catch (...) {
             return E_OUTOFMEMORY;
         }
-        if (marks) marks->member = 1;
+        own->Marks().member = 1;
         return S_OK;
     }
 
@@ -111,20 +125,26 @@ protected:
     }
 
     HRESULT RemoveAt(INT index) {
+        if (locked_) return static_cast<Derived*>(this)->Fail(kErrLocked);
         if (static_cast<uint32_t>(index) >= items_.size()) return E_INVALIDARG;
-        if (ItemMarks* m = MarksOf(items_[static_cast<size_t>(index)].get())) m->member = 0;
+        items_[static_cast<size_t>(index)]->Marks().member = 0;
         items_.erase(items_.begin() + index);
         return S_OK;
     }
 
-    static constexpr UINT kAlreadyMemberId = 523;
-    ItemMarks locked_;  // only the lock flag is used
-    std::vector<ComPtr<Element>> items_;
+private:
+    void SetLock(uint8_t value) noexcept {
+        locked_ = value;
+        for (auto& item : items_) item->Marks().locked = value;
+    }
+
+    uint8_t locked_ = 0;
+    std::vector<ComPtr<ElementClass>> items_;
 };
 
 // A collection of 32-bit integers (block positions): Add checks the limit
 // only; there is no lock.
-template <class Derived, LONG Max, UINT FullMessage>
+template <class Derived, CollectionLimit Limit>
 class IntCollection : public EnumCursor<Derived, NextRule::RejectMoreThanOne> {
 public:
     HRESULT ElementAt(LONG index, VARIANT* out) {
@@ -146,8 +166,8 @@ protected:
         return S_OK;
     }
     HRESULT Append(LONG value) {
-        if (Max > 0 && static_cast<LONG>(values_.size()) == Max)
-            return static_cast<Derived*>(this)->Fail(FullMessage);
+        if (Limit.max > 0 && static_cast<LONG>(values_.size()) >= Limit.max)
+            return static_cast<Derived*>(this)->Fail(Limit.fullMessage);
         try {
             values_.push_back(value);
         } catch (...) {

@@ -18,15 +18,9 @@ public:
     VexoCDStamp() = default;
     ~VexoCDStamp();
 
-    // Our own object behind a client's IVexoCDStamp, or null for null and
-    // for objects made elsewhere.
-    static com::ComPtr<VexoCDStamp> FromInterface(IUnknown* stamp) noexcept;
-
     void* EngineStamp() const noexcept { return stamp_; }
     // Takes the engine's stamp (the one held before is given back).
     void TakeStamp(void* stamp) noexcept;
-
-    IUnknown* QueryExtra(REFIID iid) noexcept;
 
 private:
     engine::Use use_;

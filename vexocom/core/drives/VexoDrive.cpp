@@ -563,7 +563,7 @@ STDMETHODIMP VexoDrive::CDInfo(VEXO_CDINFO_FLAGS Flags) {
 HRESULT VexoDrive::StartWait(VEXO_MEDIA_TYPE mediaType, VEXO_BURN_FLAGS burnFlags, IVexoCDStamp* stamp, uint32_t flags) {
     if (HRESULT hr = Guard(OperationId::WaitForDisc); FAILED(hr)) return hr;
     return StartNew<WaitForDiscOperation>(*this, static_cast<uint32_t>(mediaType), static_cast<uint32_t>(burnFlags),
-                                          VexoCDStamp::FromInterface(stamp), flags);
+                                          com::OwnObject<VexoCDStamp>(stamp), flags);
 }
 
 STDMETHODIMP VexoDrive::WaitForMedia(VEXO_MEDIA_TYPE MediaType, VEXO_BURN_FLAGS BurnFlags, IVexoCDStamp* CDStamp) {
