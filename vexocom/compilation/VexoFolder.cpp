@@ -38,15 +38,21 @@ STDMETHODIMP VexoFolder::put_Name(BSTR value) {
 }
 
 HRESULT VexoFolder::FoldersCollection(com::ComPtr<VexoFolders>& out) {
-    if (!folders_) folders_ = VexoFolders::Make(this);
-    if (!folders_) return E_OUTOFMEMORY;
+    if (!folders_) {
+        folders_ = VexoFolders::Make(this);
+        if (!folders_) return E_OUTOFMEMORY;
+        if (marks_.locked) folders_->TryLock();  // first read during a burn: locked with the folder
+    }
     out = folders_;
     return S_OK;
 }
 
 HRESULT VexoFolder::FilesCollection(com::ComPtr<VexoFiles>& out) {
-    if (!files_) files_ = VexoFiles::Make();
-    if (!files_) return E_OUTOFMEMORY;
+    if (!files_) {
+        files_ = VexoFiles::Make();
+        if (!files_) return E_OUTOFMEMORY;
+        if (marks_.locked) files_->TryLock();
+    }
     out = files_;
     return S_OK;
 }
