@@ -17,7 +17,11 @@ namespace item = EngineRecords::IsoItem;
 static_assert(limits::kIsoItemInlineMaxBytes == item::kInlineMaxBytes);
 
 IsoItemOwner::IsoItemOwner(Kind kind) {
-    engine::EnsureInitialized();
+    try {
+        engine::EnsureInitialized();
+    } catch (...) {
+        // Short of memory: the engine may still be there from before.
+    }
     item_ = EngineBinding::VexoCreateIsoItemOfSize(static_cast<uint32_t>(item::Size));
     if (!item_) return;
     std::time_t now = std::time(nullptr);
