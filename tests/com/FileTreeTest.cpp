@@ -420,6 +420,13 @@ TEST_F(FileTreeTest, ALockedTrackRefusesChangesAtEveryLevelAndAnswersGetters) {
     ComPtr<VexoISOTrack> other = VexoISOTrack::Make();
     ASSERT_EQ(other->putref_RootFolder(a.get()), S_OK);
     EXPECT_FALSE(other->TryLock()) << "a tree shared with a running operation";
+    ComPtr<VexoISOTrack> third = VexoISOTrack::Make();
+    ComPtr<VexoFolder> freeRoot = Folder(L"free");
+    ASSERT_EQ(third->putref_RootFolder(freeRoot.get()), S_OK);
+    ASSERT_EQ(third->putref_RootFolderWrapper(a.get()), S_OK);
+    EXPECT_FALSE(third->TryLock()) << "its second root is in use";
+    EXPECT_FALSE(freeRoot->TreeLocked()) << "the first root is let go again";
+    EXPECT_FALSE(third->IsLocked());
 
     EXPECT_EQ(SetName(track.get(), L"V"), kLocked);
     EXPECT_EQ(track->put_BurnOptions(VEXO_BURN_OPTION_USE_JOLIET), kLocked);

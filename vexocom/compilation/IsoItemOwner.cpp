@@ -38,10 +38,9 @@ IsoItemOwner::IsoItemOwner(Kind kind) {
 IsoItemOwner::~IsoItemOwner() { Take(nullptr); }
 
 void IsoItemOwner::Take(void* item) noexcept {
-    if (item_ && item_ != item) {
-        // The long pointers point into this object; the item goes with them.
-        EngineBinding::VexoFreeIsoItem(item_);
-    }
+    if (item == item_) return;
+    // The long pointers point into this object; the item goes with them.
+    if (item_) EngineBinding::VexoFreeIsoItem(item_);
     item_ = item;
     longName_.clear();
     longSourcePath_.clear();
