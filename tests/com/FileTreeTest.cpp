@@ -375,7 +375,10 @@ INSTANTIATE_TEST_SUITE_P(Midway, AdoptionFailureTest,
                                            AdoptionFailure{4, 2, ""},  // in D: E fails, D gives up
                                            AdoptionFailure{5, 2, ""},  // e1 fails: E, then D give up
                                            AdoptionFailure{6, 5, "D/[ E/[ e1 ] d1 d2 ]"},
-                                           AdoptionFailure{9, 8, "D/[ E/[ e1 ] d1 d2 ] G/[ g1 ] f1"}));
+                                           AdoptionFailure{9, 8, "D/[ E/[ e1 ] d1 d2 ] G/[ g1 ] f1"}),
+                         [](const ::testing::TestParamInfo<AdoptionFailure>& info) {
+                             return "FailingAt" + std::to_string(info.param.failAt);
+                         });
 
 // --- the tree rule ------------------------------------------------------------------
 
