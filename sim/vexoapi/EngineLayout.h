@@ -274,6 +274,36 @@ inline constexpr std::size_t BlockBytes = 2352;      // one audio block
 inline constexpr std::size_t PairsPerBlock = 588;    // stereo sample pairs in a block
 }  // namespace wav
 
+// ---------------------------------------------------------------------------
+// ISO items: one block per file or directory of a data track, made by
+// VexoCreateIsoItemOfSize and chained by the caller (first child of a
+// directory, next item in the same directory). Names and source paths sit
+// inline when they fit, else behind the long pointers.
+namespace isoitem {
+inline constexpr std::size_t Name = 0;                             // 252 chars
+inline constexpr std::size_t NameChars = 252;
+inline constexpr std::size_t LongName = AlignPtr(Name + NameChars);
+inline constexpr std::size_t IsDirectory = LongName + P;           // 32-bit
+inline constexpr std::size_t SourcePath = IsDirectory + 4 + 4;     // 252 chars after 4 unused bytes
+inline constexpr std::size_t SourcePathChars = 252;
+inline constexpr std::size_t LongSourcePath = AlignPtr(SourcePath + SourcePathChars);
+inline constexpr std::size_t FirstChild = LongSourcePath + P;
+inline constexpr std::size_t Next = FirstChild + P;
+inline constexpr std::size_t UserData = Next + P;
+inline constexpr std::size_t EntryTime = UserData + P + 12;         // struct tm: nine 32-bit fields
+inline constexpr std::size_t EntryTimeSize = 9 * 4;
+inline constexpr std::size_t Size = AlignPtr(EntryTime + EntryTimeSize + 12);
+// The engine's own mark in the tail nobody else reads.
+inline constexpr std::size_t SimTag = EntryTime + EntryTimeSize;
+inline constexpr std::uint32_t kSimTag = 0x4F534956;  // "VISO"
+}  // namespace isoitem
+
+#if defined(__i386__)
+static_assert(isoitem::LongName == 252 && isoitem::IsDirectory == 256 && isoitem::SourcePath == 264);
+static_assert(isoitem::LongSourcePath == 516 && isoitem::FirstChild == 520 && isoitem::Next == 524);
+static_assert(isoitem::UserData == 528 && isoitem::EntryTime == 544 && isoitem::Size == 592);
+#endif
+
 // A structure-size field is right when it holds the published number or,
 // where pointers widen the record, this build's own size of it.
 constexpr bool SizeFieldOk(std::uint32_t value, std::uint32_t published, std::size_t native) {

@@ -1,5 +1,5 @@
 // The engine exports not simulated yet (the drive operations are in
-// DriveExports.cpp): each one exists, counts its calls
+// DriveExports.cpp, the ISO items in IsoItems.cpp): each one exists, counts its calls
 // ("calls.<name>" and "stub.calls"), checks what it can of its arguments and
 // answers its failure value. The free calls take back blocks this engine
 // handed out and count anything else as a bad free.
@@ -77,9 +77,6 @@ std::int32_t WINAPI VexoEstimateTrackSize(void* track, std::int32_t flags, const
     });
 }
 
-void* WINAPI VexoCreateIsoItemOfSize(std::int32_t size) { return Stub<void*>("VexoCreateIsoItemOfSize", nullptr); }
-void WINAPI VexoFreeIsoItem(void* item) { Release("VexoFreeIsoItem", item); }
-void WINAPI VexoFreeIsoItemTree(void* item) { Release("VexoFreeIsoItemTree", item); }
 void* WINAPI VexoCreateIsoTrackEx(void* root, const char* name, std::int32_t flags) { return Stub<void*>("VexoCreateIsoTrackEx", nullptr); }
 void WINAPI VexoFreeIsoTrack(void* track) { Release("VexoFreeIsoTrack", track); }
 void WINAPI VexoFreeCDStamp(void* stamp) { Release("VexoFreeCDStamp", stamp); }

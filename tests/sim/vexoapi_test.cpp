@@ -481,9 +481,118 @@ TEST_F(VexoApiTest, UnsimulatedExportsAnswerTheirFailureValues) {
     Initialise();
     EXPECT_EQ(e().Get<void*(WINAPI*)(const void*)>("VexoOpenDevice")(nullptr), nullptr);
     EXPECT_EQ(e().Get<int(WINAPI*)(void*, int, int)>("VexoBAOCloseHandle")(nullptr, 0, 0), 3);
-    EXPECT_EQ(e().Get<void*(WINAPI*)(int)>("VexoCreateIsoItemOfSize")(592), nullptr);
     EXPECT_EQ(e().Counter("calls.VexoOpenDevice"), 1);
     expectedCheckFailures_ = 1;  // a null entry is not one of the engine's entries
+}
+
+// --- ISO items ------------------------------------------------------------------
+
+// The item as the engine publishes it for 32-bit callers (592 bytes), with
+// pointer fields widened on a 64-bit build.
+namespace isoitem {
+constexpr std::size_t Align(std::size_t v) { return (v + P - 1) / P * P; }
+constexpr std::size_t LongName = Align(252);
+constexpr std::size_t IsDirectory = LongName + P;
+constexpr std::size_t SourcePath = IsDirectory + 8;
+constexpr std::size_t LongSourcePath = Align(SourcePath + 252);
+constexpr std::size_t FirstChild = LongSourcePath + P;
+constexpr std::size_t Next = FirstChild + P;
+constexpr std::size_t UserData = Next + P;
+constexpr std::size_t Size = Align(UserData + P + 12 + 36 + 12);
+static_assert(P != 4 || (FirstChild == 520 && Next == 524 && Size == 592));
+}  // namespace isoitem
+
+void* PtrAt(const void* item, std::size_t offset) {
+    void* p;
+    std::memcpy(&p, static_cast<const std::uint8_t*>(item) + offset, P);
+    return p;
+}
+void SetPtrAt(void* item, std::size_t offset, const void* p) { std::memcpy(static_cast<std::uint8_t*>(item) + offset, &p, P); }
+
+class VexoIsoItemTest : public VexoApiTest {
+protected:
+    void* Make(int size = static_cast<int>(isoitem::Size)) const { return e().Get<void*(WINAPI*)(int)>("VexoCreateIsoItemOfSize")(size); }
+    void Free(void* item) const { e().Get<void(WINAPI*)(void*)>("VexoFreeIsoItem")(item); }
+    void FreeTree(void* item) const { e().Get<void(WINAPI*)(void*)>("VexoFreeIsoItemTree")(item); }
+    void* Build(const char* text) const { return e().Get<void*(WINAPI*)(const char*)>("VexoSimBuildIsoTree")(text); }
+    std::string Describe(void* item) const {
+        char buffer[512];
+        int n = e().Get<int(WINAPI*)(void*, char*, int)>("VexoSimDescribeIsoTree")(item, buffer, sizeof buffer);
+        return n < 0 ? "<failed>" : buffer;
+    }
+};
+
+TEST_F(VexoIsoItemTest, ItemsAreMadeEmptyAndFreedOneByOne) {
+    void* a = Make();
+    void* b = Make(static_cast<int>(isoitem::Size) + 64);  // a larger ask is fine
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    auto* bytes = static_cast<const std::uint8_t*>(a);
+    EXPECT_EQ(U32(bytes, isoitem::IsDirectory), 0u);
+    EXPECT_EQ(PtrAt(a, isoitem::FirstChild), nullptr);
+    EXPECT_EQ(PtrAt(a, isoitem::Next), nullptr);
+    EXPECT_EQ(PtrAt(a, isoitem::LongName), nullptr);
+    EXPECT_EQ(e().Counter("outstanding.isoitem"), 2);
+
+    SetPtrAt(a, isoitem::Next, b);  // VexoFreeIsoItem never follows links
+    Free(a);
+    EXPECT_EQ(e().Counter("outstanding.isoitem"), 1);
+    Free(a);
+    EXPECT_EQ(e().Counter("free.bad"), 1) << "double free";
+    Free(b);
+    EXPECT_EQ(e().Counter("outstanding.isoitem"), 0);
+
+    EXPECT_EQ(Make(static_cast<int>(isoitem::Size) - 1), nullptr) << "smaller than an item";
+    EXPECT_EQ(Make(-1), nullptr);
+    expectedCheckFailures_ = 2;
+}
+
+TEST_F(VexoIsoItemTest, BuiltTreesReadBackAndGoWhole) {
+    const char* text = "A/[ a1 a2/[ z ] ] B/[ ] x y";
+    void* first = Build(text);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(Describe(first), text);
+    EXPECT_EQ(e().Counter("outstanding.isoitem"), 7);
+    EXPECT_EQ(U32(static_cast<const std::uint8_t*>(first), isoitem::IsDirectory), 1u);
+    EXPECT_NE(PtrAt(first, isoitem::UserData), nullptr) << "an import leaves the engine's user data";
+
+    // A long name is read through its pointer.
+    void* x = PtrAt(PtrAt(first, isoitem::Next), isoitem::Next);
+    std::string longName(300, 'n');
+    static_cast<std::uint8_t*>(x)[0] = 0;
+    SetPtrAt(x, isoitem::LongName, longName.c_str());
+    EXPECT_EQ(Describe(first), "A/[ a1 a2/[ z ] ] B/[ ] " + longName + " y");
+
+    FreeTree(first);
+    EXPECT_EQ(e().Counter("outstanding.isoitem"), 0);
+    EXPECT_EQ(e().Counter("free.bad"), 0);
+
+    EXPECT_EQ(Build("A/[ x"), nullptr) << "unclosed directory";
+    EXPECT_EQ(Build("x ]"), nullptr);
+    EXPECT_EQ(e().Counter("outstanding.isoitem"), 0) << "nothing kept of a malformed text";
+}
+
+TEST_F(VexoIsoItemTest, TreeFreeLeavesBlocksOfOtherKindsAndLoopsAlone) {
+    Initialise();
+    void* first = Build("A/[ a1 ] x");
+    ASSERT_NE(first, nullptr);
+    void* x = PtrAt(first, isoitem::Next);
+    const char* text = e().Get<const char*(WINAPI*)(int, int)>("VexoGetTypeNameOfMedia")(1, 0);
+    ASSERT_NE(text, nullptr);
+    SetPtrAt(x, isoitem::Next, text);
+    EXPECT_EQ(Describe(first), "A/[ a1 ] x <bad>");
+    FreeTree(first);
+    EXPECT_EQ(e().Counter("outstanding.isoitem"), 0);
+    EXPECT_EQ(e().Counter("free.wrongkind"), 1);
+    EXPECT_EQ(e().FreeMem(text), 0) << "the text block was not touched";
+
+    void* loop = Build("L/[ m ]");
+    SetPtrAt(PtrAt(loop, isoitem::FirstChild), isoitem::Next, loop);
+    EXPECT_EQ(Describe(loop), "L/[ m <loop> ]");
+    FreeTree(loop);
+    EXPECT_EQ(e().Counter("outstanding.isoitem"), 0);
+    EXPECT_EQ(e().Counter("free.bad"), 0) << "each block freed once";
+    expectedCheckFailures_ = 1;  // the wrong-kind block
 }
 
 TEST_F(VexoApiTest, OpenDeviceKnowsItsOwnEntries) {

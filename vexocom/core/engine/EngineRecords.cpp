@@ -87,4 +87,24 @@ std::string DriveLetterText(ConstBytes driveEntry) {
     return std::string(1, letter ? static_cast<char>(letter) : '?');
 }
 
+void WriteIsoTrackArguments(Bytes record, const void* rootFirstItem, const void* wrapperFirstItem,
+                            uint32_t burnOptions, const IsoTrackTexts& texts) {
+    namespace A = IsoTrackArguments;
+    if (record.size() < A::Size) return;
+    std::memset(record.data(), 0, A::Size);
+    auto text = [](const char* t) { return static_cast<const void*>(t ? t : ""); };
+    WritePointer(record, A::RootFirstItem, rootFirstItem);
+    WritePointer(record, A::WrapperFirstItem, wrapperFirstItem);
+    WritePointer(record, A::VolumeName, text(texts.volumeName));
+    WriteU32(record, A::BurnOptions, burnOptions);
+    WritePointer(record, A::SystemIdentifier, text(texts.systemIdentifier));
+    WritePointer(record, A::VolumeSet, text(texts.volumeSet));
+    WritePointer(record, A::Publisher, text(texts.publisher));
+    WritePointer(record, A::DataPreparer, text(texts.dataPreparer));
+    WritePointer(record, A::Application, text(texts.application));
+    WritePointer(record, A::Copyright, text(texts.copyright));
+    WritePointer(record, A::Abstract, text(texts.abstract));
+    WritePointer(record, A::Bibliographic, text(texts.bibliographic));
+}
+
 }  // namespace EngineRecords

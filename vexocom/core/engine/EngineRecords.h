@@ -243,6 +243,92 @@ inline constexpr std::size_t UserData = kPointerSize;
 inline constexpr std::size_t Size = 2 * kPointerSize;
 }  // namespace DaeCallbackPair
 
+// ===========================================================================
+// The data track: ISO items, the ISO track creation arguments and the
+// import result record.
+
+// One engine ISO item (592 bytes on i686), made by VexoCreateIsoItemOfSize
+// with this build's Size. Names and source paths are inline up to 251 bytes,
+// else the inline field's first byte is 0 and the long pointer is used.
+namespace IsoItem {
+inline constexpr std::size_t Name = 0;                                   // 252 chars
+inline constexpr std::size_t NameSize = 252;
+inline constexpr std::size_t LongName = AlignUp(Name + NameSize, kPointerSize);
+inline constexpr std::size_t IsDirectory = LongName + kPointerSize;      // 32-bit, 1 for folders
+inline constexpr std::size_t Unread260 = IsDirectory + 4;                // 4 bytes
+inline constexpr std::size_t SourcePath = Unread260 + 4;                 // 252 chars
+inline constexpr std::size_t SourcePathSize = 252;
+inline constexpr std::size_t LongSourcePath = AlignUp(SourcePath + SourcePathSize, kPointerSize);
+inline constexpr std::size_t FirstChild = LongSourcePath + kPointerSize; // directories only
+inline constexpr std::size_t Next = FirstChild + kPointerSize;           // next in the same directory
+inline constexpr std::size_t UserData = Next + kPointerSize;
+inline constexpr std::size_t Unread532 = UserData + kPointerSize;        // 12 bytes
+inline constexpr std::size_t EntryTime = Unread532 + 12;                 // struct tm, nine 32-bit fields
+inline constexpr std::size_t EntryTimeSize = 9 * 4;
+inline constexpr std::size_t Size = AlignUp(EntryTime + EntryTimeSize + 12, kPointerSize);
+// The fields of the entry time, relative to EntryTime.
+inline constexpr std::size_t TmSec = 0, TmMin = 4, TmHour = 8, TmMday = 12, TmMon = 16, TmYear = 20,
+                             TmWday = 24, TmYday = 28, TmIsdst = 32;
+inline constexpr std::size_t kInlineMaxBytes = NameSize - 1;             // 251
+}  // namespace IsoItem
+
+// The ISO track creation arguments given to VexoCreateIsoTrackEx with flags
+// 128: thirteen fields (52 bytes on i686), all pointer-sized but the burn
+// options. The texts are ANSI and never null.
+namespace IsoTrackArguments {
+inline constexpr std::size_t Reserved = 0;                               // left zero
+inline constexpr std::size_t RootFirstItem = Reserved + kPointerSize;
+inline constexpr std::size_t WrapperFirstItem = RootFirstItem + kPointerSize;
+inline constexpr std::size_t VolumeName = WrapperFirstItem + kPointerSize;
+inline constexpr std::size_t BurnOptions = VolumeName + kPointerSize;    // 32-bit
+inline constexpr std::size_t SystemIdentifier = AlignUp(BurnOptions + 4, kPointerSize);
+inline constexpr std::size_t VolumeSet = SystemIdentifier + kPointerSize;
+inline constexpr std::size_t Publisher = VolumeSet + kPointerSize;
+inline constexpr std::size_t DataPreparer = Publisher + kPointerSize;
+inline constexpr std::size_t Application = DataPreparer + kPointerSize;
+inline constexpr std::size_t Copyright = Application + kPointerSize;
+inline constexpr std::size_t Abstract = Copyright + kPointerSize;
+inline constexpr std::size_t Bibliographic = Abstract + kPointerSize;
+inline constexpr std::size_t Size = Bibliographic + kPointerSize;
+inline constexpr uint32_t kFlagsArgumentsRecord = 128;
+}  // namespace IsoTrackArguments
+
+// The eight descriptive texts of the volume, in record order.
+struct IsoTrackTexts {
+    const char* volumeName = "";
+    const char* systemIdentifier = "";
+    const char* volumeSet = "";
+    const char* publisher = "";
+    const char* dataPreparer = "";
+    const char* application = "";
+    const char* copyright = "";
+    const char* abstract = "";
+    const char* bibliographic = "";
+};
+// Zero-fills the record and writes every field; a null text is written as
+// "" (the texts must outlive the record's use).
+void WriteIsoTrackArguments(Bytes record, const void* rootFirstItem, const void* wrapperFirstItem,
+                            uint32_t burnOptions, const IsoTrackTexts& texts);
+
+// The import result record (8 bytes on i686): structure size, then the
+// engine's ANSI volume name (given back with VexoFreeMem).
+namespace ImportResult {
+inline constexpr std::size_t StructSize = 0;                              // 32-bit
+inline constexpr std::size_t VolumeName = AlignUp(StructSize + 4, kPointerSize);
+inline constexpr std::size_t Size = VolumeName + kPointerSize;
+}  // namespace ImportResult
+
+#if defined(__i386__)
+static_assert(IsoItem::LongName == 252 && IsoItem::IsDirectory == 256 && IsoItem::SourcePath == 264);
+static_assert(IsoItem::LongSourcePath == 516 && IsoItem::FirstChild == 520 && IsoItem::Next == 524);
+static_assert(IsoItem::UserData == 528 && IsoItem::EntryTime == 544 && IsoItem::Size == 592);
+static_assert(IsoTrackArguments::RootFirstItem == 4 && IsoTrackArguments::WrapperFirstItem == 8);
+static_assert(IsoTrackArguments::VolumeName == 12 && IsoTrackArguments::BurnOptions == 16);
+static_assert(IsoTrackArguments::SystemIdentifier == 20 && IsoTrackArguments::Bibliographic == 48);
+static_assert(IsoTrackArguments::Size == 52);
+static_assert(ImportResult::VolumeName == 4 && ImportResult::Size == 8);
+#endif
+
 // ---------------------------------------------------------------------------
 // The 32-bit deliverable's layouts are the engine's exact records.
 #if defined(__i386__)

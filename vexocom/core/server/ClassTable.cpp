@@ -2,6 +2,10 @@
 
 #include "server/StubObject.h"
 #include "compilation/VexoFSSecNo.h"
+#include "compilation/VexoFile.h"
+#include "compilation/VexoFileSystemTrackOptions.h"
+#include "compilation/VexoFolder.h"
+#include "compilation/VexoISOTrack.h"
 #include "VexoInterfaces.h"
 #include "engineobject/VexoObject.h"
 
@@ -13,9 +17,9 @@ const ClassEntry kClasses[] = {
     {109, L"Vexo", &CLSID_Vexo, &Vexo::CreateInstance},
     {114, L"VexoVideoItem", &CLSID_VexoVideoItem, &CreateStub<&CLSID_VexoVideoItem>},
     {116, L"VexoAudioTrack", &CLSID_VexoAudioTrack, &CreateStub<&CLSID_VexoAudioTrack>},
-    {119, L"VexoFile", &CLSID_VexoFile, &CreateStub<&CLSID_VexoFile>},
-    {121, L"VexoFolder", &CLSID_VexoFolder, &CreateStub<&CLSID_VexoFolder>},
-    {124, L"VexoIsoTrack", &CLSID_VexoISOTrack, &CreateStub<&CLSID_VexoISOTrack>},
+    {119, L"VexoFile", &CLSID_VexoFile, &VexoFile::CreateInstance},
+    {121, L"VexoFolder", &CLSID_VexoFolder, &VexoFolder::CreateInstance},
+    {124, L"VexoIsoTrack", &CLSID_VexoISOTrack, &VexoISOTrack::CreateInstance},
     {125, L"VexoFreestyleTrack", &CLSID_VexoFreestyleTrack, &CreateStub<&CLSID_VexoFreestyleTrack>},
     {126, L"VexoFileSystemDescContainer", &CLSID_VexoFileSystemDescContainer,
      &CreateStub<&CLSID_VexoFileSystemDescContainer>},
@@ -25,7 +29,7 @@ const ClassEntry kClasses[] = {
     {130, L"VexoFreestyleTracks", &CLSID_VexoFreestyleTracks, &CreateStub<&CLSID_VexoFreestyleTracks>},
     {202, L"VexoFSSecNo", &CLSID_VexoFSSecNo, &VexoFSSecNo::CreateInstance},
     {203, L"VexoFileSystemTrackOptions", &CLSID_VexoFileSystemTrackOptions,
-     &CreateStub<&CLSID_VexoFileSystemTrackOptions>},
+     &VexoFileSystemTrackOptions::CreateInstance},
 };
 
 }  // namespace

@@ -1,0 +1,23 @@
+#include "compilation/VexoImportDataTrackInfo.h"
+
+#include "EngineBinding.h"
+#include "com/Bstr.h"
+
+namespace vexo {
+
+namespace result = EngineRecords::ImportResult;
+
+VexoImportDataTrackInfo::VexoImportDataTrackInfo() noexcept {
+    EngineRecords::WriteU32(record_, result::StructSize, static_cast<uint32_t>(result::Size));
+}
+
+VexoImportDataTrackInfo::~VexoImportDataTrackInfo() {
+    if (void* name = EngineRecords::ReadPointerAs<void>(record_, result::VolumeName))
+        EngineBinding::VexoFreeMem(name);
+}
+
+STDMETHODIMP VexoImportDataTrackInfo::get_VolumeName(BSTR* out) {
+    return com::ReturnAnsi(EngineRecords::ReadPointerAs<const char>(record_, result::VolumeName), out);
+}
+
+}  // namespace vexo
