@@ -16,7 +16,7 @@ set_tests_properties(vexocom_server_test PROPERTIES RESOURCE_LOCK vexocom_regist
 
 # Script clients: what they print is compared with the expected output.
 set(vexo_script_tests_dir ${PROJECT_SOURCE_DIR}/tests/scripts)
-foreach(script engine_object.vbs engine_object.js no_engine.vbs no_engine.js bad_input.vbs)
+foreach(script engine_object.vbs engine_object.js no_engine.vbs no_engine.js bad_input.vbs compilation.vbs)
   string(REPLACE "." "_" name ${script})
   set(opt "")
   if(script MATCHES "^no_engine")

@@ -19,6 +19,19 @@ inline constexpr com::CollectionLimit kFolders = com::kNoLimit;
 
 // A track's file name: at most this many ANSI bytes, else message 524.
 inline constexpr std::size_t kTrackFileNameMaxBytes = 255;
+inline constexpr UINT kTrackFileNameMessage = kErrFileNameTooLong;  // 524
+
+// The values an enumerated property takes, with the message for any other.
+struct ValueRange {
+    LONG min = 0;
+    LONG max = 0;
+    UINT message = 0;
+    constexpr bool Holds(LONG value) const noexcept { return value >= min && value <= max; }
+};
+inline constexpr ValueRange kAudioTrackTypes{0, 3, kErrAudioTrackType};             // 530
+inline constexpr ValueRange kFreestyleTrackTypes{0, 2, kErrFreestyleTrackType};     // 531
+inline constexpr ValueRange kFreestyleSourceTypes{0, 1, kErrFreestyleSourceType};   // 533
+inline constexpr ValueRange kVideoItemTypes{0, 2, kErrVideoItemType};               // 525
 // A video item's source name is kept inline below this many ANSI bytes,
 // and behind the long-name pointer from it on.
 inline constexpr std::size_t kVideoInlineNameBelowBytes = 250;

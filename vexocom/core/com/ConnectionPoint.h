@@ -54,6 +54,10 @@ struct EventArg {
     static EventArg RefText(BSTR* x) noexcept {
         return Make(VT_BYREF | VT_BSTR, [&](VARIANT& v) { V_BSTRREF(&v) = x; });
     }
+    // An [in,out] VARIANT: the sink may replace what it holds.
+    static EventArg RefVariant(VARIANT* x) noexcept {
+        return Make(VT_BYREF | VT_VARIANT, [&](VARIANT& v) { V_VARIANTREF(&v) = x; });
+    }
 
 private:
     template <class F>

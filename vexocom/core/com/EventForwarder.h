@@ -94,6 +94,7 @@ public:
         Revoke();
         impl_ = Impl::Make(point, std::forward<A>(args)...);
         if (!impl_) return E_OUTOFMEMORY;
+        owner_ = ::GetCurrentThreadId();
         return entry_.Register(static_cast<Interface*>(impl_.get()), __uuidof(Interface));
     }
     void Revoke() noexcept {
@@ -105,8 +106,14 @@ public:
     DWORD cookie() const noexcept { return entry_.cookie(); }
     Impl* local() const noexcept { return impl_.get(); }
 
-    // The forwarder for the calling thread's apartment.
-    HRESULT Get(ComPtr<Interface>& out) const noexcept { return Get(entry_.cookie(), out); }
+    // The forwarder for the calling thread's apartment. On the thread that
+    // made it, the forwarder itself serves when the table could not take it.
+    HRESULT Get(ComPtr<Interface>& out) const noexcept {
+        HRESULT hr = Get(entry_.cookie(), out);
+        if (SUCCEEDED(hr) || !impl_ || entry_.cookie() || ::GetCurrentThreadId() != owner_) return hr;
+        out = ComPtr<Interface>(static_cast<Interface*>(impl_.get()));
+        return S_OK;
+    }
     static HRESULT Get(DWORD cookie, ComPtr<Interface>& out) noexcept {
         return GitEntry::GetFromGlobal(cookie, __uuidof(Interface), out.put_void());
     }
@@ -114,6 +121,7 @@ public:
 private:
     ComPtr<Impl> impl_;
     GitEntry entry_;
+    DWORD owner_ = 0;
 };
 
 }  // namespace vexo::com

@@ -329,6 +329,85 @@ static_assert(IsoTrackArguments::Size == 52);
 static_assert(ImportResult::VolumeName == 4 && ImportResult::Size == 8);
 #endif
 
+// ===========================================================================
+// Audio tracks, freestyle tracks and video items: the records the objects
+// keep inside themselves and the burn copies into its arrays.
+
+// The source of a track: either an ANSI file name (NUL-terminated, at most
+// 255 characters) or, for the event kind, four pointer-sized fields.
+namespace TrackSource {
+inline constexpr std::size_t Size = 256;
+inline constexpr std::size_t UserData = 0 * kPointerSize;          // the track object
+inline constexpr std::size_t ReadCallback = 1 * kPointerSize;
+inline constexpr std::size_t EndOfDataCallback = 2 * kPointerSize;
+inline constexpr std::size_t ErrorCallback = 3 * kPointerSize;
+// Source kinds.
+inline constexpr uint32_t kKindWav = 0, kKindEvent = 1, kKindMp3 = 2, kKindWma = 3, kKindFreestyleFile = 4;
+// The callbacks of the event kind, called on the engine's thread with the
+// user data: read fills at most `size` bytes of `buffer` and answers how
+// many it filled; end of data and error answer nonzero for true.
+using ReadCallback_t = int32_t(__stdcall*)(void* userData, uint8_t* buffer, int32_t size);
+using QueryCallback_t = int32_t(__stdcall*)(void* userData);
+}  // namespace TrackSource
+
+// The most relative index positions a track record holds.
+inline constexpr std::size_t kTrackPositionCapacity = 98;
+
+// One audio track (800 bytes on i686).
+namespace AudioTrackRecord {
+inline constexpr std::size_t Pause = 0;                                   // blocks before the track
+inline constexpr std::size_t PositionCount = 4;
+inline constexpr std::size_t Positions = 8;                               // 98 x 32-bit
+inline constexpr std::size_t Title = AlignUp(Positions + kTrackPositionCapacity * 4, kPointerSize);
+inline constexpr std::size_t Artist = Title + kPointerSize;
+inline constexpr std::size_t SourceKind = Artist + kPointerSize;          // 32-bit
+inline constexpr std::size_t Source = AlignUp(SourceKind + 4, kPointerSize);
+inline constexpr std::size_t LengthInBlocks = Source + TrackSource::Size;
+inline constexpr std::size_t Index0ContainsData = LengthInBlocks + 4;     // 32-bit, sign-extended boolean
+inline constexpr std::size_t Reserved = Index0ContainsData + 4;           // 124 bytes, zero
+inline constexpr std::size_t Size = AlignUp(Reserved + 124, kPointerSize);
+}  // namespace AudioTrackRecord
+
+// One freestyle track (680 bytes on i686); the first field holds the size.
+namespace FreestyleTrackRecord {
+inline constexpr std::size_t StructSize = 0;
+inline constexpr std::size_t Pause = 4;
+inline constexpr std::size_t PositionCount = 8;
+inline constexpr std::size_t Positions = 12;                              // 98 x 32-bit
+inline constexpr std::size_t Title = AlignUp(Positions + kTrackPositionCapacity * 4, kPointerSize);
+inline constexpr std::size_t Artist = Title + kPointerSize;
+inline constexpr std::size_t SourceKind = Artist + kPointerSize;          // 32-bit
+inline constexpr std::size_t Source = AlignUp(SourceKind + 4, kPointerSize);
+inline constexpr std::size_t LengthInBlocks = Source + TrackSource::Size;
+inline constexpr std::size_t TrackType = LengthInBlocks + 4;              // VEXO_FREESTYLE_TRACK_TYPE
+inline constexpr std::size_t Size = AlignUp(TrackType + 4, kPointerSize);
+}  // namespace FreestyleTrackRecord
+
+// One video item (264 bytes on i686). Names shorter than 250 bytes sit
+// inline; longer ones behind the long-name pointer, the inline field's
+// first byte then 0.
+namespace VideoItemRecord {
+inline constexpr std::size_t PauseAfterItem = 0;
+inline constexpr std::size_t SourceName = 4;                              // 252 chars
+inline constexpr std::size_t SourceNameSize = 252;
+inline constexpr std::size_t LongSourceName = AlignUp(SourceName + SourceNameSize, kPointerSize);
+inline constexpr std::size_t ItemType = LongSourceName + kPointerSize;    // VEXO_VIDEO_ITEM_TYPE
+inline constexpr std::size_t Size = AlignUp(ItemType + 4, kPointerSize);
+}  // namespace VideoItemRecord
+
+#if defined(__i386__)
+static_assert(AudioTrackRecord::Title == 400 && AudioTrackRecord::Artist == 404);
+static_assert(AudioTrackRecord::SourceKind == 408 && AudioTrackRecord::Source == 412);
+static_assert(AudioTrackRecord::LengthInBlocks == 668 && AudioTrackRecord::Index0ContainsData == 672);
+static_assert(AudioTrackRecord::Size == 800);
+static_assert(FreestyleTrackRecord::Title == 404 && FreestyleTrackRecord::SourceKind == 412);
+static_assert(FreestyleTrackRecord::Source == 416 && FreestyleTrackRecord::LengthInBlocks == 672);
+static_assert(FreestyleTrackRecord::TrackType == 676 && FreestyleTrackRecord::Size == 680);
+static_assert(VideoItemRecord::LongSourceName == 256 && VideoItemRecord::ItemType == 260);
+static_assert(VideoItemRecord::Size == 264);
+#endif
+static_assert(4 * kPointerSize <= TrackSource::Size);
+
 // ---------------------------------------------------------------------------
 // The 32-bit deliverable's layouts are the engine's exact records.
 #if defined(__i386__)
