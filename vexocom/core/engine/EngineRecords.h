@@ -408,6 +408,38 @@ static_assert(VideoItemRecord::Size == 264);
 #endif
 static_assert(4 * kPointerSize <= TrackSource::Size);
 
+// ===========================================================================
+// Block access and virtual multisession information.
+
+// A partition of a medium or image (32 bytes, no pointer fields).
+namespace PartitionRecord {
+inline constexpr std::size_t Number = 0;        // 32-bit
+inline constexpr std::size_t Unread4 = 4;       // 4 bytes
+inline constexpr std::size_t Start = 8;         // 64-bit sector
+inline constexpr std::size_t Sectors = 16;      // 64-bit count
+inline constexpr std::size_t Type = 24;         // VexoFSTrackType: 0 data, 1 audio
+inline constexpr std::size_t SectorSize = 28;   // bytes
+inline constexpr std::size_t Size = 32;
+}  // namespace PartitionRecord
+
+// The engine's VMS record (given back with VexoFreeMem): a header, then
+// one 424-byte record per session from offset 136.
+namespace VmsRecord {
+inline constexpr std::size_t NextWritableAddress = 0;  // 32-bit block
+inline constexpr std::size_t SessionCount = 4;         // 32-bit
+inline constexpr std::size_t FirstSession = 136;
+inline constexpr std::size_t HeaderWithFirstSession = 560;  // what the server keeps of it
+}  // namespace VmsRecord
+
+namespace VmsSession {
+inline constexpr std::size_t Name = 0;                 // 256 chars
+inline constexpr std::size_t NameSize = 256;
+inline constexpr std::size_t CreationTime = 256;       // struct tm, nine 32-bit fields
+inline constexpr std::size_t NextWritableAddress = 292;
+inline constexpr std::size_t Size = 424;
+}  // namespace VmsSession
+static_assert(VmsRecord::FirstSession + VmsSession::Size == VmsRecord::HeaderWithFirstSession);
+
 // ---------------------------------------------------------------------------
 // The 32-bit deliverable's layouts are the engine's exact records.
 #if defined(__i386__)
