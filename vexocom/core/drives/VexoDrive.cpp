@@ -19,6 +19,8 @@
 #include "com/Bstr.h"
 #include "com/GlobalInterfaceTable.h"
 #include "com/Variant.h"
+#include "compilation/VexoFileSystemBlock.h"
+#include "compilation/VexoVMSInfo.h"
 
 namespace vexo {
 
@@ -609,17 +611,40 @@ STDMETHODIMP VexoDrive::BurnIsoAudioCD(BSTR, BSTR, VARIANT_BOOL, IVexoISOTrack*,
 STDMETHODIMP VexoDrive::BurnFileSystemContent(IVexoFileSystemContent*, VEXO_BURN_FLAGS, LONG, VEXO_MEDIA_TYPE) {
     return NotYet();
 }
-STDMETHODIMP VexoDrive::CreateBlockReader(AccessMode, IVexoFileSystemBlockReader** ppReader) {
-    return NotYet(ppReader);
+STDMETHODIMP VexoDrive::CreateBlockReader(AccessMode Mode, IVexoFileSystemBlockReader** ppReader) {
+    return CreateBlockAccess(false, Mode, IID_IVexoFileSystemBlockReader, reinterpret_cast<void**>(ppReader));
 }
-STDMETHODIMP VexoDrive::CreateBlockWriter(AccessMode, IVexoFileSystemBlockWriter** ppWriter) {
-    return NotYet(ppWriter);
+STDMETHODIMP VexoDrive::CreateBlockWriter(AccessMode Mode, IVexoFileSystemBlockWriter** ppWriter) {
+    return CreateBlockAccess(true, Mode, IID_IVexoFileSystemBlockWriter, reinterpret_cast<void**>(ppWriter));
+}
+
+HRESULT VexoDrive::CreateBlockAccess(bool writer, AccessMode mode, REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    EngineBinding::BlockAccess access(writer ? eb::VexoCreateBlockWriterInterface(device_, mode)
+                                             : eb::VexoCreateBlockReaderInterface(device_, mode));
+    if (!access) return Fail(writer ? kErrBlockWriter : kErrBlockReader);
+    ComPtr<VexoFileSystemBlock> block = VexoFileSystemBlock::Make(std::move(access), this, writer);
+    if (!block) return E_OUTOFMEMORY;
+    return block->QueryInterface(iid, out);
 }
 STDMETHODIMP VexoDrive::BurnVideoCD2(IVexoVideoItems*, VARIANT_BOOL, BSTR, IVexoISOTrack*, VEXO_BURN_FLAGS, LONG,
                                      VEXO_VIDEO_RESOLUTION) {
     return NotYet();
 }
-STDMETHODIMP VexoDrive::GetVMSInfo(IVexoVMSInfo** ppInfo) { return NotYet(ppInfo); }
+STDMETHODIMP VexoDrive::GetVMSInfo(IVexoVMSInfo** ppInfo) {
+    if (!ppInfo) return E_POINTER;
+    *ppInfo = nullptr;
+    if (HRESULT hr = Guard(); FAILED(hr)) return hr;
+    void* record = eb::VexoGetVMSInfo(device_);
+    if (!record) return Fail(kErrNonVmsMedium);
+    ComPtr<VexoVMSInfo> info;
+    HRESULT hr = VexoVMSInfo::FromEngineRecord(static_cast<const uint8_t*>(record), info);
+    eb::VexoFreeMem(record);
+    if (FAILED(hr)) return hr;
+    return info->QueryInterface(IID_IVexoVMSInfo, reinterpret_cast<void**>(ppInfo));
+}
 STDMETHODIMP VexoDrive::EstimateTrackSize(IVexoISOTrack*, VEXO_ESTIMATE_FLAGS, IVexoFileSystemTrackOptions*) {
     return NotYet();
 }

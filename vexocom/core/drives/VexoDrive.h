@@ -127,6 +127,8 @@ public:
                               VEXO_BURN_FLAGS Flags, LONG Speed, VEXO_MEDIA_TYPE Type) override;
 
 private:
+    // CreateBlockReader / CreateBlockWriter: a block object over the medium.
+    HRESULT CreateBlockAccess(bool writer, AccessMode mode, REFIID iid, void** out);
     EngineRecords::ConstBytes Entry() const noexcept { return {entry_.data(), entry_.size()}; }
     HRESULT EntryText(std::size_t offset, std::size_t capacity, BSTR* out) const;
     HRESULT EntryNumber(std::size_t offset, LONG* out) const;

@@ -14,6 +14,7 @@
 #include "drives/VexoCDInfo.h"
 #include "drives/VexoDrives.h"
 #include "com/Bstr.h"
+#include "compilation/VexoFileSystemBlock.h"
 
 namespace vexo {
 
@@ -219,8 +220,17 @@ STDMETHODIMP Vexo::CreateBlockAccessFromImage(BSTR Filename, ImageAccessMode Mod
     if (!ppBlockAccess) return E_POINTER;
     *ppBlockAccess = nullptr;
     if (HRESULT hr = NeedEngine(); FAILED(hr)) return hr;
-    // The block-access object is not available yet: a null result.
-    return S_OK;
+    std::string name;
+    try {
+        name = com::BstrToAnsi(Filename);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    EngineBinding::BlockAccess access(EngineBinding::VexoCreateBlockAccessFromImage(name.c_str(), Mode));
+    if (!access) return Fail(kErrBlockWriter);
+    com::ComPtr<VexoFileSystemBlock> block = VexoFileSystemBlock::Make(std::move(access), nullptr, true);
+    if (!block) return E_OUTOFMEMORY;
+    return block->QueryInterface(IID_IVexoFileSystemBlockWriter, reinterpret_cast<void**>(ppBlockAccess));
 }
 
 // ---- drive-change notifications -------------------------------------------
