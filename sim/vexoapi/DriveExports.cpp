@@ -7,6 +7,7 @@
 // failure value. The long operations take the device's OperationMs on the
 // calling thread; no client callback is ever called under the engine lock.
 
+#include "Compilations.h"
 #include "EngineLayout.h"
 #include "EngineRecords.h"
 #include "Questions.h"
@@ -526,6 +527,7 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
         void* idleUserData = nullptr;
         const auto* progress = static_cast<const std::uint8_t*>(progressRecord);
         std::map<std::int32_t, std::string> mediaNames;
+        CompilationSummary compilation;
         {
             auto lock = e.Lock();
             std::int32_t result = BurnFailed;
@@ -547,15 +549,22 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                     return BurnFailed;
                 }
             }
-            if (type != ImageCompilation) {
-                e.Count("stub.calls");
-                e.Log(Format("VexoBurn type %d: not simulated, failure answered", type));
-                return BurnFailed;
-            }
             const auto* r = static_cast<const std::uint8_t*>(record);
-            image = ReadText(static_cast<const char*>(L::GetPtr(r, L::imagerecord::File)));
-            e.SetText("burn.image", image);
-            e.SetCounter("burn.mediatype", static_cast<std::int32_t>(L::Get32(r, L::imagerecord::MediaType)));
+            if (type == ImageCompilation) {
+                image = ReadText(static_cast<const char*>(L::GetPtr(r, L::imagerecord::File)));
+                e.SetText("burn.image", image);
+                e.SetCounter("burn.mediatype", static_cast<std::int32_t>(L::Get32(r, L::imagerecord::MediaType)));
+            } else {
+                // A compilation: what it holds is kept as texts, and its
+                // event-sourced tracks are pulled while it burns.
+                if (!SummarizeCompilation(e, type, r, compilation)) {
+                    e.Count("stub.calls");
+                    e.Log(Format("VexoBurn type %d: not simulated, failure answered", type));
+                    return BurnFailed;
+                }
+                for (const auto& [key, value] : compilation.texts) e.SetText(key, value);
+                image = Format("compilation type %d", type);
+            }
             e.SetCounter("ask.count", 0);
             e.SetCounter("burn.steps", 0);
             burn = e.Config().burn;
@@ -611,6 +620,14 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
         }
         if (auto major = reinterpret_cast<MajorPhaseCallback>(slot(L::progress::MajorPhaseCallback))) major(userData, 1);
         if (onSubTask && onSubTask(userData, 100) != 0) return finish(BurnUserAbort);
+        bool trackFailed = false;
+        for (const EventTrack& track : compilation.events) {
+            PullResult pulled = PullEventTrack(track);
+            trackFailed = trackFailed || pulled.error;
+            auto lock = e.Lock();
+            e.SetText(track.key, pulled.text);
+        }
+        if (trackFailed) return finish(BurnFailed);
         for (std::uint32_t k = 1; k <= burn.steps; ++k) {
             TakeTime(burn.stepMs);
             if (idle && idle(idleUserData) != 0) return finish(BurnUserAbort);

@@ -304,6 +304,103 @@ static_assert(isoitem::LongSourcePath == 516 && isoitem::FirstChild == 520 && is
 static_assert(isoitem::UserData == 528 && isoitem::EntryTime == 544 && isoitem::Size == 592);
 #endif
 
+// The source of an audio or freestyle track: a file name, or for the
+// event kind four pointers.
+namespace tracksource {
+inline constexpr std::size_t Size = 256;
+inline constexpr std::size_t UserData = 0;
+inline constexpr std::size_t ReadCallback = P;
+inline constexpr std::size_t EndOfDataCallback = 2 * P;
+inline constexpr std::size_t ErrorCallback = 3 * P;
+inline constexpr std::uint32_t KindEvent = 1;
+}  // namespace tracksource
+
+// One audio track inside the ISO/audio record.
+namespace audiotrack {
+inline constexpr std::size_t Pause = 0;
+inline constexpr std::size_t IndexCount = 4;
+inline constexpr std::size_t Indexes = 8;  // 98 x 32-bit
+inline constexpr std::size_t Title = AlignPtr(Indexes + 98 * 4);
+inline constexpr std::size_t Artist = Title + P;
+inline constexpr std::size_t SourceKind = Artist + P;
+inline constexpr std::size_t Source = AlignPtr(SourceKind + 4);
+inline constexpr std::size_t Length = Source + tracksource::Size;
+inline constexpr std::size_t Index0 = Length + 4;
+inline constexpr std::size_t Size = AlignPtr(Index0 + 4 + 124);
+}  // namespace audiotrack
+
+// The ISO/audio record (compilation type 0).
+namespace isoaudio {
+inline constexpr std::size_t Artist = 0;
+inline constexpr std::size_t Title = Artist + P;
+inline constexpr std::size_t DataTrack = Title + P;
+inline constexpr std::size_t CdExtra = DataTrack + P;
+inline constexpr std::size_t Stamp = AlignPtr(CdExtra + 4);
+inline constexpr std::size_t TrackCount = Stamp + P;
+inline constexpr std::size_t MediaType = TrackCount + 4;
+inline constexpr std::size_t Tracks = AlignPtr(MediaType + 4 + 128);
+inline constexpr std::size_t MaxTracks = 100;
+inline constexpr std::size_t Size = Tracks + MaxTracks * audiotrack::Size;
+}  // namespace isoaudio
+
+// One video item, and the video CD record (compilation type 1).
+namespace videoitem {
+inline constexpr std::size_t Pause = 0;
+inline constexpr std::size_t Name = 4;  // 252 chars
+inline constexpr std::size_t LongName = AlignPtr(Name + 252);
+inline constexpr std::size_t Type = LongName + P;
+inline constexpr std::size_t Size = AlignPtr(Type + 4);
+}  // namespace videoitem
+
+namespace video {
+inline constexpr std::size_t SuperVideoCd = 0;
+inline constexpr std::size_t ItemCount = 4;
+inline constexpr std::size_t DataTrack = 8;
+inline constexpr std::size_t TempDirectory = AlignPtr(DataTrack + P + 252);
+inline constexpr std::size_t Resolution = (TempDirectory + P + 7) / 8 * 8;
+inline constexpr std::size_t Items = Resolution + 128;
+inline constexpr std::size_t MaxItems = 100;
+inline constexpr std::size_t Size = Items + MaxItems * videoitem::Size;
+}  // namespace video
+
+// The disc-copy record (compilation type 1000).
+namespace disccopy {
+inline constexpr std::size_t SourceDevice = 0;
+inline constexpr std::size_t OnTheFly = P;
+inline constexpr std::size_t ImagePath = AlignPtr(OnTheFly + 4);
+inline constexpr std::size_t DeleteImage = ImagePath + P;
+inline constexpr std::size_t ReadSpeed = DeleteImage + 4;
+inline constexpr std::size_t Retries = ReadSpeed + 4;
+inline constexpr std::size_t IgnoreDataReadErrors = Retries + 4;  // one byte
+inline constexpr std::size_t RawReadMode = IgnoreDataReadErrors + 4;
+inline constexpr std::size_t RawReadModeAgain = RawReadMode + 8;
+inline constexpr std::size_t IgnoreAudioReadErrors = RawReadMode + 28;
+inline constexpr std::size_t ReadIsrcAndMcn = IgnoreAudioReadErrors + 4;
+inline constexpr std::size_t MediaType = ReadIsrcAndMcn + 8;
+inline constexpr std::size_t Size = AlignPtr(MediaType + 4);
+}  // namespace disccopy
+
+// The ISO track creation arguments (flags 128): thirteen fields.
+namespace isotrackargs {
+inline constexpr std::size_t RootFirst = P;
+inline constexpr std::size_t WrapperFirst = 2 * P;
+inline constexpr std::size_t VolumeName = 3 * P;
+inline constexpr std::size_t BurnOptions = 4 * P;
+inline constexpr std::size_t Texts = AlignPtr(BurnOptions + 4);  // eight text pointers
+inline constexpr std::size_t Size = Texts + 8 * P;
+inline constexpr std::uint32_t FlagArgumentsRecord = 128;
+}  // namespace isotrackargs
+
+#if defined(__i386__)
+static_assert(audiotrack::Title == 400 && audiotrack::Source == 412 && audiotrack::Length == 668 &&
+              audiotrack::Size == 800);
+static_assert(isoaudio::Tracks == 156 && isoaudio::Size == 80156);
+static_assert(video::TempDirectory == 264 && video::Resolution == 272 && video::Items == 400 && video::Size == 26800);
+static_assert(disccopy::RawReadModeAgain == 36 && disccopy::IgnoreAudioReadErrors == 56 && disccopy::MediaType == 68 &&
+              disccopy::Size == 72);
+static_assert(isotrackargs::Texts == 20 && isotrackargs::Size == 52);
+#endif
+
 // A structure-size field is right when it holds the published number or,
 // where pointers widen the record, this build's own size of it.
 constexpr bool SizeFieldOk(std::uint32_t value, std::uint32_t published, std::size_t native) {

@@ -25,6 +25,7 @@
 //                     user data set, files with a source path "C:\src\<name>";
 //                     null for an empty or malformed text
 
+#include "Compilations.h"
 #include "EngineLayout.h"
 #include "SimEngine.h"
 
@@ -152,6 +153,13 @@ bool Build(SimEngine& e, std::istringstream& in, void*& first, bool nested, std:
 }
 
 }  // namespace
+
+std::string vexosim::DescribeIsoChain(SimEngine& e, void* first) {
+    std::string text;
+    std::set<void*> seen;
+    Describe(e, first, seen, text, 0);
+    return text;
+}
 
 extern "C" {
 

@@ -77,8 +77,6 @@ std::int32_t WINAPI VexoEstimateTrackSize(void* track, std::int32_t flags, const
     });
 }
 
-void* WINAPI VexoCreateIsoTrackEx(void* root, const char* name, std::int32_t flags) { return Stub<void*>("VexoCreateIsoTrackEx", nullptr); }
-void WINAPI VexoFreeIsoTrack(void* track) { Release("VexoFreeIsoTrack", track); }
 void WINAPI VexoFreeCDStamp(void* stamp) { Release("VexoFreeCDStamp", stamp); }
 
 void* WINAPI VexoCreateFileSystemContainer(std::int32_t reserved) { return Stub<void*>("VexoCreateFileSystemContainer", nullptr); }

@@ -292,6 +292,13 @@ TEST_F(BlockAccessTest, ReadsThatCannotBeSizedSafelyNeverReachTheEngine) {
         << "2^20 sectors of 2352 bytes do not fit one array";
     EXPECT_EQ(block->ReadSectorsUnBuffered(&buffer.v, Sec(5000).get(), Sec(1).get(), &readRef, &error),
               E_INVALIDARG);
+    // From the audio partition into the data one: the array would be sized
+    // for 2352-byte sectors the engine does not all deliver, or the other
+    // way round.
+    EXPECT_EQ(block->ReadSectorsBuffered(&buffer.v, Sec(999).get(), Sec(2).get(), &readRef, &error), E_INVALIDARG);
+    OwnedVariant bytes;
+    MakeBytes(bytes.v, 4 * 2352, 0);
+    EXPECT_EQ(block->WriteSectorsBuffered(&bytes.v, Sec(998).get(), Sec(3).get(), &readRef, &error), E_INVALIDARG);
     // Null arguments, each in turn.
     EXPECT_EQ(block->ReadSectorsBuffered(nullptr, Sec(0).get(), Sec(1).get(), &readRef, &error), E_POINTER);
     EXPECT_EQ(block->ReadSectorsBuffered(&buffer.v, nullptr, Sec(1).get(), &readRef, &error), E_POINTER);

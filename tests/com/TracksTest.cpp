@@ -417,9 +417,10 @@ TEST_F(TracksTest, LateBoundChangesToLockedObjectsRaiseTheLockedErrorAndReadsAns
                 << c.name;
             EXPECT_EQ(excep.scode, Err(529)) << c.name;
             EXPECT_NE(excep.bstrDescription, nullptr);
-            if (excep.bstrDescription)
+            if (excep.bstrDescription) {
                 EXPECT_EQ(std::wstring(excep.bstrDescription),
                           L"The object is locked until asynchronous operation is done!");
+            }
             SysFreeString(excep.bstrDescription);
             SysFreeString(excep.bstrSource);
             SysFreeString(excep.bstrHelpFile);

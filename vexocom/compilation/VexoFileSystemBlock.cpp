@@ -54,6 +54,20 @@ VexoFileSystemBlock::~VexoFileSystemBlock() {
     drive_.reset();
 }
 
+bool VexoFileSystemBlock::OneSectorSize(uint64_t first, uint64_t sectors, uint32_t sectorSize) const noexcept {
+    const int32_t partitions = access_.PartitionCount();
+    for (int32_t i = 0; i < partitions; ++i) {
+        const uint8_t* record = access_.PartitionByIndex(i);
+        if (!record) continue;
+        const rec::ConstBytes r(record, rec::PartitionRecord::Size);
+        const uint64_t start = rec::ReadU64(r, rec::PartitionRecord::Start);
+        const uint64_t size = rec::ReadU64(r, rec::PartitionRecord::Sectors);
+        const bool overlaps = start < first + sectors && first < start + size;
+        if (overlaps && rec::ReadU32(r, rec::PartitionRecord::SectorSize) != sectorSize) return false;
+    }
+    return true;
+}
+
 uint32_t VexoFileSystemBlock::SectorSizeAt(uint64_t sector) const noexcept {
     const uint8_t* record = access_.PartitionForSector(sector);
     if (!record) return 0;
@@ -116,8 +130,10 @@ HRESULT VexoFileSystemBlock::Read(bool buffered, VARIANT* buffer, IVexoFSSecNo* 
     const uint32_t sectorSize = SectorSizeAt(first);
     if (sectorSize == 0 || sectors == 0) return E_INVALIDARG;
     // The byte count in 64 bits: a count that the array could not hold is
-    // refused rather than cut.
+    // refused rather than cut, and so is a range reaching into a partition
+    // of another sector size, whose sectors the array was not sized for.
     if (sectors > kMaxTransferBytes / sectorSize) return E_INVALIDARG;
+    if (!OneSectorSize(first, sectors, sectorSize)) return E_INVALIDARG;
     const uint64_t bytes = sectors * sectorSize;
 
     com::SafeArray array(::SafeArrayCreateVector(VT_I1, 0, static_cast<ULONG>(bytes)));
@@ -150,6 +166,7 @@ HRESULT VexoFileSystemBlock::Write(bool buffered, VARIANT* buffer, IVexoFSSecNo*
     const uint32_t sectorSize = SectorSizeAt(first);
     if (sectorSize == 0 || sectors == 0) return E_INVALIDARG;
     if (sectors > kMaxTransferBytes / sectorSize) return E_INVALIDARG;
+    if (!OneSectorSize(first, sectors, sectorSize)) return E_INVALIDARG;
     const uint64_t bytes = sectors * sectorSize;
 
     SAFEARRAY* array = V_ARRAY(copy.get());

@@ -64,6 +64,9 @@ private:
     // The sector size of the partition holding `sector`, or 0 when the
     // engine has no partition record for it.
     uint32_t SectorSizeAt(uint64_t sector) const noexcept;
+    // True when every partition the sectors [first, first + sectors) touch
+    // has `sectorSize`-byte sectors.
+    bool OneSectorSize(uint64_t first, uint64_t sectors, uint32_t sectorSize) const noexcept;
 
     engine::Use use_;  // first in, last out: the engine object goes back to a loaded engine
     com::ComPtr<IUnknown> drive_;

@@ -42,6 +42,7 @@ add_library(vexo_server_objects STATIC
   drives/VexoDrives.cpp drives/VexoDrive.cpp drives/VexoSpeeds.cpp drives/VexoCDInfo.cpp
   drives/VexoCDStamp.cpp drives/DriveRecords.cpp
   operations/AsyncOperation.cpp operations/BusyRegistry.cpp
+  burning/BurnOperations.cpp
   questions/VexoOverburnInfo.cpp questions/VexoDlgMessageBox.cpp)
 target_include_directories(vexo_server_objects PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${VEXO_SOURCE_ROOT})
 target_link_libraries(vexo_server_objects PUBLIC vexo_idl vexo_com vexo_engine vexo_core_logic

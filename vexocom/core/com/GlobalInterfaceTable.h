@@ -48,6 +48,41 @@ private:
 
 // Enters a multithreaded apartment for the scope when the calling thread is
 // in none yet (engine threads calling back); leaves nothing behind.
+// One interface marshalled in its object's apartment for a single use in
+// another apartment (a worker's): Take gives the calling apartment its
+// reference, once; marshalled data never taken is released on destruction.
+class MarshalledOnce {
+public:
+    MarshalledOnce() noexcept = default;
+    MarshalledOnce(const MarshalledOnce&) = delete;
+    MarshalledOnce& operator=(const MarshalledOnce&) = delete;
+    ~MarshalledOnce() { Reset(); }
+
+    HRESULT Marshal(IUnknown* object, REFIID iid) noexcept {
+        Reset();
+        if (!object) return E_POINTER;
+        return ::CoMarshalInterThreadInterfaceInStream(iid, object, &stream_);
+    }
+    HRESULT Take(REFIID iid, void** out) noexcept {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!stream_) return E_UNEXPECTED;
+        IStream* stream = std::exchange(stream_, nullptr);
+        return ::CoGetInterfaceAndReleaseStream(stream, iid, out);
+    }
+    void Reset() noexcept {
+        if (IStream* stream = std::exchange(stream_, nullptr)) {
+            LARGE_INTEGER zero{};
+            stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+            ::CoReleaseMarshalData(stream);
+            stream->Release();
+        }
+    }
+
+private:
+    IStream* stream_ = nullptr;
+};
+
 class ApartmentScope {
 public:
     explicit ApartmentScope(DWORD model = COINIT_MULTITHREADED) noexcept

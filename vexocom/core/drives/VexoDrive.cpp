@@ -19,6 +19,7 @@
 #include "com/Bstr.h"
 #include "com/GlobalInterfaceTable.h"
 #include "com/Variant.h"
+#include "burning/BurnOperations.h"
 #include "compilation/VexoFileSystemBlock.h"
 #include "compilation/VexoVMSInfo.h"
 
@@ -595,18 +596,32 @@ STDMETHODIMP VexoDrive::BurnImage(BSTR ImageFilename, VEXO_BURN_FLAGS Flags, LON
 
 // ---- members not served yet ------------------------------------------------
 
-STDMETHODIMP VexoDrive::BurnVideoCD(IVexoVideoItems*, VARIANT_BOOL, BSTR, IVexoISOTrack*, VEXO_BURN_FLAGS, LONG) {
-    return NotYet();
+STDMETHODIMP VexoDrive::BurnVideoCD(IVexoVideoItems* VideoItems, VARIANT_BOOL SuperVideoCD, BSTR TempPath,
+                                    IVexoISOTrack* ISOTrack, VEXO_BURN_FLAGS Flags, LONG Speed) {
+    return BurnVideoCD2(VideoItems, SuperVideoCD, TempPath, ISOTrack, Flags, Speed,
+                        static_cast<VEXO_VIDEO_RESOLUTION>(0));
 }
-STDMETHODIMP VexoDrive::ImportIsoTrack(LONG, VEXO_IMPORT_ISO_TRACK_FLAGS) { return NotYet(); }
-STDMETHODIMP VexoDrive::BurnFreestyleCD(IVexoFileSystemContent*, BSTR, BSTR, VARIANT_BOOL, IVexoISOTrack*,
-                                        IVexoFreestyleTracks*, IVexoCDStamp*, VEXO_BURN_FLAGS, LONG,
-                                        VEXO_MEDIA_TYPE) {
-    return NotYet();
+STDMETHODIMP VexoDrive::BurnVideoCD2(IVexoVideoItems* VideoItems, VARIANT_BOOL SuperVideoCD, BSTR TempPath,
+                                     IVexoISOTrack* ISOTrack, VEXO_BURN_FLAGS Flags, LONG Speed,
+                                     VEXO_VIDEO_RESOLUTION Resolution) {
+    return burning::StartVideoBurn(*this, VideoItems, {SuperVideoCD, TempPath, Resolution}, ISOTrack,
+                                   {Flags, Speed, static_cast<VEXO_MEDIA_TYPE>(0)});
 }
-STDMETHODIMP VexoDrive::BurnIsoAudioCD(BSTR, BSTR, VARIANT_BOOL, IVexoISOTrack*, IVexoAudioTracks*, IVexoCDStamp*,
-                                       VEXO_BURN_FLAGS, LONG, VEXO_MEDIA_TYPE) {
-    return NotYet();
+STDMETHODIMP VexoDrive::ImportIsoTrack(LONG TrackNumber, VEXO_IMPORT_ISO_TRACK_FLAGS dwFlags) {
+    return burning::StartImport(*this, TrackNumber, dwFlags);
+}
+STDMETHODIMP VexoDrive::BurnFreestyleCD(IVexoFileSystemContent* pContent, BSTR Artist, BSTR Title,
+                                        VARIANT_BOOL CDExtra, IVexoISOTrack* ISOTrack,
+                                        IVexoFreestyleTracks* FreestyleTracks, IVexoCDStamp* CDStamp,
+                                        VEXO_BURN_FLAGS Flags, LONG Speed, VEXO_MEDIA_TYPE Type) {
+    return burning::StartFreestyleBurn(*this, pContent, {Artist, Title, CDExtra}, ISOTrack, FreestyleTracks, CDStamp,
+                                       {Flags, Speed, Type});
+}
+STDMETHODIMP VexoDrive::BurnIsoAudioCD(BSTR Artist, BSTR Title, VARIANT_BOOL CDExtra, IVexoISOTrack* ISOTrack,
+                                       IVexoAudioTracks* AudioTracks, IVexoCDStamp* CDStamp, VEXO_BURN_FLAGS Flags,
+                                       LONG Speed, VEXO_MEDIA_TYPE Type) {
+    return burning::StartIsoAudioBurn(*this, {Artist, Title, CDExtra}, ISOTrack, AudioTracks, CDStamp,
+                                      {Flags, Speed, Type});
 }
 STDMETHODIMP VexoDrive::BurnFileSystemContent(IVexoFileSystemContent*, VEXO_BURN_FLAGS, LONG, VEXO_MEDIA_TYPE) {
     return NotYet();
@@ -629,10 +644,6 @@ HRESULT VexoDrive::CreateBlockAccess(bool writer, AccessMode mode, REFIID iid, v
     if (!block) return E_OUTOFMEMORY;
     return block->QueryInterface(iid, out);
 }
-STDMETHODIMP VexoDrive::BurnVideoCD2(IVexoVideoItems*, VARIANT_BOOL, BSTR, IVexoISOTrack*, VEXO_BURN_FLAGS, LONG,
-                                     VEXO_VIDEO_RESOLUTION) {
-    return NotYet();
-}
 STDMETHODIMP VexoDrive::GetVMSInfo(IVexoVMSInfo** ppInfo) {
     if (!ppInfo) return E_POINTER;
     *ppInfo = nullptr;
@@ -645,8 +656,9 @@ STDMETHODIMP VexoDrive::GetVMSInfo(IVexoVMSInfo** ppInfo) {
     if (FAILED(hr)) return hr;
     return info->QueryInterface(IID_IVexoVMSInfo, reinterpret_cast<void**>(ppInfo));
 }
-STDMETHODIMP VexoDrive::EstimateTrackSize(IVexoISOTrack*, VEXO_ESTIMATE_FLAGS, IVexoFileSystemTrackOptions*) {
-    return NotYet();
+STDMETHODIMP VexoDrive::EstimateTrackSize(IVexoISOTrack* ISOTrack, VEXO_ESTIMATE_FLAGS Flags,
+                                          IVexoFileSystemTrackOptions* pOptions) {
+    return burning::StartEstimate(*this, ISOTrack, Flags, pOptions);
 }
 STDMETHODIMP VexoDrive::BurnAtOnce(IVexoFileSystemDescContainer*, BSTR, VEXO_BURN_FLAGS, LONG) { return NotYet(); }
 STDMETHODIMP VexoDrive::BAOCreateHandle(IVexoFileSystemDescContainer*, BSTR, VEXO_BURN_FLAGS, LONG) {
@@ -659,10 +671,22 @@ STDMETHODIMP VexoDrive::BAOOpenFile(BSTR, LONG* plOffset, VEXO_BURN_ERROR* pBurn
 STDMETHODIMP VexoDrive::BAOWriteToFile(VARIANT, LONG) { return NotYet(); }
 STDMETHODIMP VexoDrive::BAOCloseFile(VEXO_BURN_ERROR* pBurnError) { return NotYetValue(pBurnError); }
 STDMETHODIMP VexoDrive::BAOCloseHandle(VEXO_BAO_FLAGS) { return NotYet(); }
-STDMETHODIMP VexoDrive::BurnDiscCopy(IVexoDrive5*, VARIANT_BOOL, BSTR, VARIANT_BOOL, LONG, LONG, VARIANT_BOOL,
-                                     VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, VEXO_BURN_FLAGS, LONG,
-                                     VEXO_MEDIA_TYPE) {
-    return NotYet();
+STDMETHODIMP VexoDrive::BurnDiscCopy(IVexoDrive5* pDriveSource, VARIANT_BOOL bOnTheFly, BSTR bstrImageFilePath,
+                                     VARIANT_BOOL bDeleteImage, LONG lReadSpeed, LONG lNumberOfRetries,
+                                     VARIANT_BOOL bIgnoreDataReadErrors, VARIANT_BOOL bIgnoreAudioReadErrors,
+                                     VARIANT_BOOL bReadIsrcAndMediaCatalogNo, VARIANT_BOOL bRawReadMode,
+                                     VEXO_BURN_FLAGS Flags, LONG Speed, VEXO_MEDIA_TYPE Type) {
+    burning::DiscCopySettings copy;
+    copy.onTheFly = bOnTheFly;
+    copy.imagePath = bstrImageFilePath;
+    copy.deleteImage = bDeleteImage;
+    copy.readSpeed = lReadSpeed;
+    copy.retries = lNumberOfRetries;
+    copy.ignoreDataReadErrors = bIgnoreDataReadErrors;
+    copy.ignoreAudioReadErrors = bIgnoreAudioReadErrors;
+    copy.readIsrcAndMcn = bReadIsrcAndMediaCatalogNo;
+    copy.rawReadMode = bRawReadMode;
+    return burning::StartDiscCopy(*this, pDriveSource, copy, {Flags, Speed, Type});
 }
 
 }  // namespace vexo

@@ -409,6 +409,109 @@ static_assert(VideoItemRecord::Size == 264);
 static_assert(4 * kPointerSize <= TrackSource::Size);
 
 // ===========================================================================
+// Burn records: one per compilation type, zero-filled, handed to VexoBurn.
+// Texts are ANSI pointers valid for the engine call; the track and item
+// arrays have room for 100 elements (the collections take 99).
+
+inline constexpr std::size_t kBurnRecordSlots = 100;
+
+// Compilation types of VexoBurn.
+namespace CompilationType {
+inline constexpr int32_t IsoAudio = 0, VideoCd = 1, Image = 2, Freestyle = 3, FileSystem = 4, DiscCopy = 1000;
+}
+
+// ISO/audio record (80156 bytes on i686).
+namespace IsoAudioRecord {
+inline constexpr std::size_t Artist = 0;
+inline constexpr std::size_t Title = Artist + kPointerSize;
+inline constexpr std::size_t DataTrack = Title + kPointerSize;
+inline constexpr std::size_t CdExtra = DataTrack + kPointerSize;          // 32-bit
+inline constexpr std::size_t Stamp = AlignUp(CdExtra + 4, kPointerSize);
+inline constexpr std::size_t TrackCount = Stamp + kPointerSize;
+inline constexpr std::size_t MediaType = TrackCount + 4;
+inline constexpr std::size_t Tracks = AlignUp(MediaType + 4 + 128, kPointerSize);
+inline constexpr std::size_t Size = Tracks + kBurnRecordSlots * AudioTrackRecord::Size;
+}  // namespace IsoAudioRecord
+
+// Video CD record (26800 bytes on i686).
+namespace VideoCdRecord {
+inline constexpr std::size_t SuperVideoCd = 0;                            // 32-bit
+inline constexpr std::size_t ItemCount = 4;
+inline constexpr std::size_t DataTrack = 8;
+inline constexpr std::size_t TempDirectory = AlignUp(DataTrack + kPointerSize + 252, kPointerSize);
+inline constexpr std::size_t Resolution = AlignUp(TempDirectory + kPointerSize, 8);  // PAL 0, NTSC 1
+inline constexpr std::size_t Items = Resolution + 128;
+inline constexpr std::size_t Size = Items + kBurnRecordSlots * VideoItemRecord::Size;
+}  // namespace VideoCdRecord
+
+// Freestyle record (68168 bytes on i686); the first field holds 848.
+namespace FreestyleBurnRecord {
+inline constexpr std::size_t Magic = 0;
+inline constexpr std::size_t Artist = AlignUp(Magic + 4, kPointerSize);
+inline constexpr std::size_t Title = Artist + kPointerSize;
+inline constexpr std::size_t DataTrack = Title + kPointerSize;
+inline constexpr std::size_t CdExtra = DataTrack + kPointerSize;          // 32-bit
+inline constexpr std::size_t Stamp = AlignUp(CdExtra + 4, kPointerSize);
+inline constexpr std::size_t TrackCount = Stamp + kPointerSize;
+inline constexpr std::size_t BurnOptions = TrackCount + 4;                // of the content object
+inline constexpr std::size_t Container = AlignUp(BurnOptions + 4, kPointerSize);
+inline constexpr std::size_t MediaType = Container + kPointerSize;
+inline constexpr std::size_t Tracks = AlignUp(MediaType + 4 + 128, kPointerSize);
+inline constexpr std::size_t Size = Tracks + kBurnRecordSlots * FreestyleTrackRecord::Size;
+inline constexpr uint32_t kMagic = 848;
+}  // namespace FreestyleBurnRecord
+
+// Disc-copy record (72 bytes on i686).
+namespace DiscCopyRecord {
+inline constexpr std::size_t SourceDevice = 0;
+inline constexpr std::size_t OnTheFly = kPointerSize;                     // 32-bit
+inline constexpr std::size_t ImagePath = AlignUp(OnTheFly + 4, kPointerSize);  // null when empty
+inline constexpr std::size_t DeleteImage = ImagePath + kPointerSize;
+inline constexpr std::size_t ReadSpeed = DeleteImage + 4;
+inline constexpr std::size_t Retries = ReadSpeed + 4;
+inline constexpr std::size_t IgnoreDataReadErrors = Retries + 4;         // one byte, 1 or 0
+inline constexpr std::size_t RawReadMode = IgnoreDataReadErrors + 4;
+inline constexpr std::size_t RawReadModeAgain = RawReadMode + 8;
+inline constexpr std::size_t IgnoreAudioReadErrors = RawReadMode + 28;
+inline constexpr std::size_t ReadIsrcAndMcn = IgnoreAudioReadErrors + 4;
+inline constexpr std::size_t MediaType = ReadIsrcAndMcn + 8;
+inline constexpr std::size_t Size = AlignUp(MediaType + 4, kPointerSize);
+}  // namespace DiscCopyRecord
+
+// Track size estimation options (156 bytes on i686).
+namespace EstimateOptions {
+inline constexpr std::size_t StructSize = 0;
+inline constexpr std::size_t Stamp = AlignUp(StructSize + 4, kPointerSize);
+inline constexpr std::size_t MediaType = Stamp + kPointerSize;
+inline constexpr std::size_t Device = AlignUp(MediaType + 4, kPointerSize);
+inline constexpr std::size_t BurnFlags = Device + kPointerSize;
+inline constexpr std::size_t Container = AlignUp(BurnFlags + 4, kPointerSize);
+inline constexpr std::size_t BurnOptions = Container + kPointerSize;      // only with a container
+inline constexpr std::size_t Size = AlignUp(BurnOptions + 4 + 128, kPointerSize);
+}  // namespace EstimateOptions
+
+#if defined(__i386__)
+static_assert(IsoAudioRecord::Title == 4 && IsoAudioRecord::DataTrack == 8 && IsoAudioRecord::CdExtra == 12);
+static_assert(IsoAudioRecord::Stamp == 16 && IsoAudioRecord::TrackCount == 20 && IsoAudioRecord::MediaType == 24);
+static_assert(IsoAudioRecord::Tracks == 156 && IsoAudioRecord::Size == 80156);
+static_assert(VideoCdRecord::TempDirectory == 264 && VideoCdRecord::Resolution == 272);
+static_assert(VideoCdRecord::Items == 400 && VideoCdRecord::Size == 26800);
+static_assert(FreestyleBurnRecord::Artist == 4 && FreestyleBurnRecord::DataTrack == 12);
+static_assert(FreestyleBurnRecord::CdExtra == 16 && FreestyleBurnRecord::Stamp == 20);
+static_assert(FreestyleBurnRecord::TrackCount == 24 && FreestyleBurnRecord::BurnOptions == 28);
+static_assert(FreestyleBurnRecord::Container == 32 && FreestyleBurnRecord::MediaType == 36);
+static_assert(FreestyleBurnRecord::Tracks == 168 && FreestyleBurnRecord::Size == 68168);
+static_assert(DiscCopyRecord::ImagePath == 8 && DiscCopyRecord::DeleteImage == 12 && DiscCopyRecord::ReadSpeed == 16);
+static_assert(DiscCopyRecord::Retries == 20 && DiscCopyRecord::IgnoreDataReadErrors == 24);
+static_assert(DiscCopyRecord::RawReadMode == 28 && DiscCopyRecord::RawReadModeAgain == 36);
+static_assert(DiscCopyRecord::IgnoreAudioReadErrors == 56 && DiscCopyRecord::ReadIsrcAndMcn == 60);
+static_assert(DiscCopyRecord::MediaType == 68 && DiscCopyRecord::Size == 72);
+static_assert(EstimateOptions::Stamp == 4 && EstimateOptions::MediaType == 8 && EstimateOptions::Device == 12);
+static_assert(EstimateOptions::BurnFlags == 16 && EstimateOptions::Container == 20);
+static_assert(EstimateOptions::BurnOptions == 24 && EstimateOptions::Size == 156);
+#endif
+
+// ===========================================================================
 // Block access and virtual multisession information.
 
 // A partition of a medium or image (32 bytes, no pointer fields).
