@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -571,6 +572,96 @@ TEST_F(VexoBlockTest, ADevicesSyntheticMediumKeepsItsWritesAcrossObjects) {
     ASSERT_TRUE(image);
     ASSERT_EQ(image.Read(back.data(), kTwo32, 1, &done), errOK);
     EXPECT_TRUE(IsSyntheticSector(back.data(), kTwo32)) << "an image's synthetic medium is its own";
+}
+
+// --- more of the media ----------------------------------------------------------------
+
+TEST_F(VexoBlockTest, ARawDataTrackAndAPregapInACueImage) {
+    // Two sectors before the audio track's INDEX 01, three audio sectors, two raw data sectors.
+    std::vector<std::uint8_t> bin(7 * 2352);
+    for (std::size_t i = 0; i < bin.size(); ++i) bin[i] = static_cast<std::uint8_t>((i / 2352) * 16 + i % 13);
+    MakeFile("vexosim_blocks_raw.bin", bin);
+    std::string text = "REM raw\nFILE vexosim_blocks_raw.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:00:02\n"
+                       "TRACK 02 MODE1/2352\nINDEX 01 00:00:05\n";
+    std::string cue = MakeFile("vexosim_blocks_raw.cue", std::vector<std::uint8_t>(text.begin(), text.end()));
+    Block b(e().FromImage(cue.c_str(), 1));
+    ASSERT_TRUE(b) << e().Text("block.refused");
+    ASSERT_EQ(b.Count(), 2);
+    PartitionView audio = View(b.Partition(0));
+    EXPECT_EQ(audio.start, 2u);
+    EXPECT_EQ(audio.sectors, 3u);
+    PartitionView raw = View(b.Partition(1));
+    EXPECT_EQ(raw.start, 5u);
+    EXPECT_EQ(raw.sectors, 2u);
+    EXPECT_EQ(raw.type, 0u);
+    EXPECT_EQ(raw.sectorSize, 2352u) << "raw data sectors are handed over whole";
+    EXPECT_EQ(b.PartitionAt(1), nullptr) << "the pregap belongs to no partition";
+
+    std::vector<std::uint8_t> buf(2 * 2352);
+    std::uint64_t done = 7;
+    EXPECT_EQ(b.Read(buf.data(), 0, 3, &done), errReadError);
+    EXPECT_EQ(done, 0u);
+    ASSERT_EQ(b.Read(buf.data(), 2, 1, &done), errOK);
+    EXPECT_EQ(std::memcmp(buf.data(), bin.data() + 2 * 2352, 2352), 0) << "sector numbers are positions in the BIN";
+    ASSERT_EQ(b.Read(buf.data(), 5, 2, &done), errOK);
+    EXPECT_EQ(std::memcmp(buf.data(), bin.data() + 5 * 2352, 2 * 2352), 0);
+
+    std::vector<std::uint8_t> sector(2352, 0x61);
+    ASSERT_EQ(b.Write(sector.data(), 6, 1, &done, false), errOK);
+    std::vector<std::uint8_t> file = ReadFileBytes(TempFile("vexosim_blocks_raw.bin"));
+    ASSERT_EQ(file.size(), bin.size());
+    EXPECT_EQ(std::memcmp(file.data() + 6 * 2352, sector.data(), 2352), 0) << "written into the BIN at the sector's place";
+    EXPECT_EQ(std::memcmp(file.data(), bin.data(), 6 * 2352), 0);
+}
+
+TEST_F(VexoBlockTest, ManyBufferedWritesAreWrittenOutBeforeTheyGrowTooLarge) {
+    void* d = ConfigureAndOpen("[Device]\nAccessModes=1\nMedium=synthetic:100000\n");
+    ASSERT_NE(d, nullptr);
+    Block writer(e().Writer(d, 1));
+    Block reader(e().Reader(d, 0));
+    ASSERT_TRUE(writer);
+    ASSERT_TRUE(reader);
+    std::vector<std::uint8_t> small(2048, 0x12);
+    std::uint64_t done = 0;
+    ASSERT_EQ(writer.Write(small.data(), 10, 1, &done), errOK);
+    std::vector<std::uint8_t> back(2048);
+    ASSERT_EQ(reader.Read(back.data(), 10, 1, &done), errOK);
+    EXPECT_TRUE(IsSyntheticSector(back.data(), 10)) << "another object does not see what waits in the writer";
+    // 32 MB and one sector more: written out at once.
+    const std::size_t sectors = 16385;
+    std::vector<std::uint8_t> big(sectors * 2048, 0x34);
+    ASSERT_EQ(writer.Write(big.data(), 20, sectors, &done), errOK);
+    EXPECT_EQ(done, sectors);
+    ASSERT_EQ(reader.Read(back.data(), 20 + sectors - 1, 1, &done), errOK);
+    EXPECT_EQ(back[0], 0x34);
+    ASSERT_EQ(reader.Read(back.data(), 10, 1, &done), errOK);
+    EXPECT_EQ(back[0], 0x12) << "everything waiting went out";
+    EXPECT_EQ(e().Counter("block.sectors.written"), static_cast<int>(sectors + 1));
+}
+
+TEST_F(VexoBlockTest, OneObjectServesSeveralThreads) {
+    Block b(e().FromImage("synthetic:10000", 1));
+    ASSERT_TRUE(b);
+    auto work = [&](std::uint64_t first, std::uint8_t value, int* failures) {
+        std::vector<std::uint8_t> sector(2048, value), back(2048);
+        for (std::uint64_t s = first; s < first + 200; ++s) {
+            std::uint64_t done = 0;
+            if (b.Write(sector.data(), s, 1, &done, s % 2 == 0) != errOK || done != 1) ++*failures;
+            if (b.Read(back.data(), s, 1, &done, s % 3 == 0) != errOK || back != sector) ++*failures;
+            if (s % 50 == 0 && b.Flush() != errOK) ++*failures;
+        }
+    };
+    int failuresA = 0, failuresB = 0;
+    std::thread a(work, 0, std::uint8_t(0xAA), &failuresA);
+    std::thread c(work, 5000, std::uint8_t(0xBB), &failuresB);
+    a.join();
+    c.join();
+    EXPECT_EQ(failuresA, 0);
+    EXPECT_EQ(failuresB, 0);
+    std::vector<std::uint8_t> back(2048);
+    std::uint64_t done = 0;
+    ASSERT_EQ(b.Read(back.data(), 200, 1, &done), errOK);
+    EXPECT_TRUE(IsSyntheticSector(back.data(), 200)) << "untouched between the two ranges";
 }
 
 // --- virtual multisession --------------------------------------------------------------
