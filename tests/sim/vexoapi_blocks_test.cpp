@@ -540,7 +540,16 @@ TEST_F(VexoBlockTest, AReadOnlyDeviceMediumHasReadersButNoWriter) {
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(e().Writer(d, 1), nullptr);
     Block reader(e().Reader(d, 1));
-    EXPECT_TRUE(reader);
+    ASSERT_TRUE(reader);
+    // The object outlives its device handle and a new configuration.
+    e().Get<void(WINAPI*)(void*)>("VexoCloseDevice")(d);
+    open_.clear();
+    ASSERT_EQ(e().Configure(""), 0);
+    std::vector<std::uint8_t> sector(2048);
+    std::uint64_t done = 0;
+    ASSERT_EQ(reader.Read(sector.data(), 2, 1, &done), errOK);
+    EXPECT_EQ(sector[0], (2 * 7 + 1) & 0xFF);
+    EXPECT_EQ(e().Counter("outstanding.block"), 1);
 }
 
 TEST_F(VexoBlockTest, ARelativeMediumPathIsBesideTheEngine) {
