@@ -401,6 +401,34 @@ static_assert(disccopy::RawReadModeAgain == 36 && disccopy::IgnoreAudioReadError
 static_assert(isotrackargs::Texts == 20 && isotrackargs::Size == 52);
 #endif
 
+// The partition record a block object hands out (owned by the object).
+// No pointers.
+namespace partition {
+inline constexpr std::size_t Number = 0;
+inline constexpr std::size_t Start = 8;        // 64-bit
+inline constexpr std::size_t Sectors = 16;     // 64-bit
+inline constexpr std::size_t Type = 24;        // 0 data, 1 audio
+inline constexpr std::size_t SectorSize = 28;
+inline constexpr std::size_t Size = 32;
+inline constexpr std::uint32_t TypeData = 0;
+inline constexpr std::uint32_t TypeAudio = 1;
+}  // namespace partition
+
+// The virtual-multisession record of VexoGetVMSInfo: a head, then one
+// record per session. No pointers.
+namespace vms {
+inline constexpr std::size_t NextWritable = 0;
+inline constexpr std::size_t SessionCount = 4;
+inline constexpr std::size_t Sessions = 136;  // bytes 8..135 stay zero
+inline constexpr std::size_t SessionSize = 424;
+// Within one session record.
+inline constexpr std::size_t Name = 0;  // ANSI, NUL-terminated
+inline constexpr std::size_t NameChars = 256;
+inline constexpr std::size_t Created = 256;  // struct tm: nine 32-bit fields
+inline constexpr std::size_t SessionNextWritable = 292;
+constexpr std::size_t RecordSize(std::size_t sessions) { return Sessions + sessions * SessionSize; }
+}  // namespace vms
+
 // A structure-size field is right when it holds the published number or,
 // where pointers widen the record, this build's own size of it.
 constexpr bool SizeFieldOk(std::uint32_t value, std::uint32_t published, std::size_t native) {
@@ -441,6 +469,8 @@ static_assert(drive::WriteSpeeds == 740 && drive::BupName == 1392 && drive::BupS
 static_assert(drive::MediaSupport == 1460 && drive::BufferSize == 1464 && drive::MediaReadSupport == 1472);
 static_assert(drive::SimIndex + 4 <= drive::Size);
 static_assert(DiscInfoSize(0) == 276 && track::Size == 280 && track::IsrcChars == 14);
+static_assert(vms::Created + 9 * 4 == vms::SessionNextWritable && vms::SessionNextWritable + 4 <= vms::SessionSize);
+static_assert(vms::RecordSize(1) == 560);
 
 // Little-endian field access on a byte block.
 inline void Put32(std::uint8_t* base, std::size_t offset, std::uint32_t value) {
@@ -452,6 +482,13 @@ inline void Put32(std::uint8_t* base, std::size_t offset, std::uint32_t value) {
 inline std::uint32_t Get32(const std::uint8_t* base, std::size_t offset) {
     return std::uint32_t(base[offset]) | std::uint32_t(base[offset + 1]) << 8 |
            std::uint32_t(base[offset + 2]) << 16 | std::uint32_t(base[offset + 3]) << 24;
+}
+inline void Put64(std::uint8_t* base, std::size_t offset, std::uint64_t value) {
+    Put32(base, offset, static_cast<std::uint32_t>(value));
+    Put32(base, offset + 4, static_cast<std::uint32_t>(value >> 32));
+}
+inline std::uint64_t Get64(const std::uint8_t* base, std::size_t offset) {
+    return std::uint64_t(Get32(base, offset)) | std::uint64_t(Get32(base, offset + 4)) << 32;
 }
 inline void* GetPtr(const std::uint8_t* base, std::size_t offset) {
     void* p;

@@ -289,4 +289,41 @@ std::string CheckInitRecord(const std::uint8_t* r) {
     return {};
 }
 
+namespace {
+
+// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+}  // namespace
+
+std::array<std::int32_t, 9> TmFields(const VmsSession& s) {
+    const std::int64_t days = DaysFromCivil(s.year, s.month, s.day);
+    const std::int64_t wday = ((days % 7) + 7 + 4) % 7;  // 1970-01-01 was a Thursday
+    const std::int64_t yday = days - DaysFromCivil(s.year, 1, 1);
+    return {s.second, s.minute, s.hour, s.day, s.month - 1, s.year - 1900, static_cast<std::int32_t>(wday),
+            static_cast<std::int32_t>(yday), 0};
+}
+
+std::vector<std::uint8_t> BuildVmsRecord(const VmsConfig& vms) {
+    std::vector<std::uint8_t> r(L::vms::RecordSize(vms.sessions.size()), 0);
+    L::Put32(r.data(), L::vms::NextWritable, vms.nextWritable);
+    L::Put32(r.data(), L::vms::SessionCount, static_cast<std::uint32_t>(vms.sessions.size()));
+    for (std::size_t i = 0; i < vms.sessions.size(); ++i) {
+        const VmsSession& s = vms.sessions[i];
+        std::uint8_t* at = r.data() + L::vms::Sessions + i * L::vms::SessionSize;
+        L::PutText(at, L::vms::Name, L::vms::NameChars, s.name);
+        std::array<std::int32_t, 9> tm = TmFields(s);
+        for (std::size_t f = 0; f < tm.size(); ++f) L::Put32(at, L::vms::Created + f * 4, static_cast<std::uint32_t>(tm[f]));
+        L::Put32(at, L::vms::SessionNextWritable, s.nextWritable);
+    }
+    return r;
+}
+
 }  // namespace vexosim

@@ -5,6 +5,7 @@
 
 #include "SimConfig.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,6 +27,13 @@ std::vector<std::uint8_t> BuildDiscInfo(const ImageConfig& image);
 std::vector<std::uint8_t> BuildDriveDiscInfo(const ImageConfig& disc, std::uint32_t flags);
 inline constexpr std::uint32_t CdInfoReadCdText = 1;
 inline constexpr std::uint32_t CdInfoReadIsrc = 2;
+
+// The creation time of a session as the nine fields of a C struct tm: sec,
+// min, hour, mday, mon (0-11), year (since 1900), wday (0 = Sunday), yday
+// (0-365), isdst (0).
+std::array<std::int32_t, 9> TmFields(const VmsSession& session);
+// The virtual-multisession record: 136 + 424 x sessions bytes, exactly.
+std::vector<std::uint8_t> BuildVmsRecord(const VmsConfig& vms);
 
 // Count, base speed, then the speeds (at most 64).
 std::vector<std::uint8_t> BuildSpeedRecord(const SpeedList& list);

@@ -194,7 +194,29 @@ DriveBehaviour ReadBehaviour(const IniSection& s, std::vector<std::string>& warn
         b.disc = std::move(disc);
     }
     if (const std::string* v = s.Find("Disc"); v && EqualsNoCase(*v, "none")) b.disc.reset();
+    r.Number("AccessModes", b.accessModes);
+    r.Text("Medium", b.medium);
+    r.Flag("MediumReadOnly", b.mediumReadOnly);
+    std::vector<std::string> sessions = s.All("VmsSession");
+    if (s.Find("VmsNextWritable") || !sessions.empty()) {
+        VmsConfig vms;
+        r.Number("VmsNextWritable", vms.nextWritable);
+        for (const std::string& line : sessions) {
+            if (auto session = ParseVmsSession(line))
+                vms.sessions.push_back(std::move(*session));
+            else
+                r.Warn("VmsSession", line);
+        }
+        b.vms = std::move(vms);
+    }
     return b;
+}
+
+bool IsLeapYear(std::int32_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+std::int32_t DaysInMonth(std::int32_t year, std::int32_t month) {
+    static constexpr std::int32_t days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
 }
 
 void ReadBurn(const IniSection& s, BurnConfig& burn, std::vector<std::string>& warnings) {
@@ -450,6 +472,40 @@ SimConfig ParseConfig(std::string_view text) {
         for (std::size_t i = 0; i < c.devices.size(); ++i) c.behaviour.push_back(DefaultBehaviour(i));
     }
     return c;
+}
+
+std::optional<VmsSession> ParseVmsSession(std::string_view text) {
+    std::vector<std::string> p = Split(text, '|');
+    if (p.size() != 3) return std::nullopt;
+    VmsSession session;
+    session.name = p[0].substr(0, 255);
+    // YYYY-MM-DD HH:MM:SS
+    const std::string& when = p[1];
+    std::size_t space = when.find(' ');
+    if (space == std::string::npos) return std::nullopt;
+    std::vector<std::string> date = Split(when.substr(0, space), '-');
+    std::vector<std::string> time = Split(when.substr(space + 1), ':');
+    if (date.size() != 3 || time.size() != 3) return std::nullopt;
+    std::int64_t v[6] = {};
+    for (std::size_t i = 0; i < 6; ++i) {
+        auto n = ParseNumber(i < 3 ? date[i] : time[i - 3]);
+        if (!n) return std::nullopt;
+        v[i] = *n;
+    }
+    if (v[0] < 1900 || v[0] > 9999 || v[1] < 1 || v[1] > 12 || v[2] < 1 ||
+        v[2] > DaysInMonth(static_cast<std::int32_t>(v[0]), static_cast<std::int32_t>(v[1])) || v[3] < 0 || v[3] > 23 ||
+        v[4] < 0 || v[4] > 59 || v[5] < 0 || v[5] > 60)
+        return std::nullopt;
+    session.year = static_cast<std::int32_t>(v[0]);
+    session.month = static_cast<std::int32_t>(v[1]);
+    session.day = static_cast<std::int32_t>(v[2]);
+    session.hour = static_cast<std::int32_t>(v[3]);
+    session.minute = static_cast<std::int32_t>(v[4]);
+    session.second = static_cast<std::int32_t>(v[5]);
+    auto nwa = ParseNumber(p[2]);
+    if (!nwa || *nwa < 0 || *nwa > 0xFFFFFFFFll) return std::nullopt;
+    session.nextWritable = static_cast<std::uint32_t>(*nwa);
+    return session;
 }
 
 ImageConfig DefaultDisc() {

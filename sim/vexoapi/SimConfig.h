@@ -90,6 +90,30 @@ struct StatusEvent {
     std::int32_t status = 0;
 };
 
+// One session of a virtual-multisession medium: its name, when it was made
+// (local time, as written: 2024-05-17 10:20:30) and the next writable
+// address after it.
+struct VmsSession {
+    std::string name;
+    std::int32_t year = 1970;  // full year
+    std::int32_t month = 1;    // 1..12
+    std::int32_t day = 1;
+    std::int32_t hour = 0;
+    std::int32_t minute = 0;
+    std::int32_t second = 0;
+    std::uint32_t nextWritable = 0;
+};
+
+// The sessions of a virtual-multisession medium, oldest first.
+struct VmsConfig {
+    std::uint32_t nextWritable = 0;
+    std::vector<VmsSession> sessions;
+};
+
+// "name|YYYY-MM-DD HH:MM:SS|nwa"; nullopt when a part is missing or out of
+// range (names longer than 255 characters are cut).
+std::optional<VmsSession> ParseVmsSession(std::string_view text);
+
 // How a device behaves in the drive operations, and the disc in it.
 struct DriveBehaviour {
     std::int32_t ready = 0;
@@ -103,6 +127,14 @@ struct DriveBehaviour {
     std::uint32_t daeChunkBlocks = 10;
     std::uint32_t openFails = 0;
     std::vector<StatusEvent> statusEvents;
+    // Block access: the access-mode bits the device supports, the medium its
+    // block objects read and write (an image file, or "synthetic:<sectors>"),
+    // whether that medium takes no writes, and its virtual-multisession
+    // sessions (none: not a VMS medium).
+    std::uint32_t accessModes = 0;
+    std::string medium;
+    bool mediumReadOnly = false;
+    std::optional<VmsConfig> vms;
 };
 
 // The disc every device holds unless its section says otherwise: two audio

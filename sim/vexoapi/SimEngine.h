@@ -18,6 +18,8 @@
 
 namespace vexosim {
 
+struct SectorOverlay;
+
 using IdleCallback = std::int32_t(WINAPI*)(void* userData);
 using DialogCallback = std::int32_t(WINAPI*)(void* userData, std::int32_t request, std::intptr_t data);
 
@@ -60,6 +62,9 @@ public:
     std::vector<std::string> errors;
     std::optional<std::string> lastErrorText;
     std::optional<std::string> errorLogText;
+    // Block objects alive now (BlockAccess.cpp); counted in "outstanding"
+    // and "outstanding.block". They outlive a new configuration.
+    std::int64_t blockObjects = 0;
 
     // Replace the configuration: from the file (Reset) or from a text.
     // Counters, texts, errors and the initialisation start afresh; blocks
@@ -85,6 +90,8 @@ public:
     struct DeviceState {
         std::uint32_t opens = 0;
         std::int32_t options[4] = {};
+        // The writes of the device's synthetic medium, shared by its block objects.
+        std::shared_ptr<SectorOverlay> overlay;
     };
     DeviceState* StateOf(std::int32_t device);
 

@@ -1,5 +1,6 @@
 // The engine exports not simulated yet (the drive operations are in
-// DriveExports.cpp, the ISO items in IsoItems.cpp): each one exists, counts its calls
+// DriveExports.cpp, the ISO items in IsoItems.cpp, block access in
+// BlockAccess.cpp, virtual-multisession information in Vms.cpp): each one exists, counts its calls
 // ("calls.<name>" and "stub.calls"), checks what it can of its arguments and
 // answers its failure value. The free calls take back blocks this engine
 // handed out and count anything else as a bad free.
@@ -66,10 +67,6 @@ void Release(const char* name, void* p) {
 
 extern "C" {
 
-void* WINAPI VexoGetVMSInfo(Handle device, std::int32_t reserved) {
-    return Stub<void*>("VexoGetVMSInfo", nullptr, [&](SimEngine& e) { Reserved(e, "VexoGetVMSInfo", reserved); });
-}
-
 std::int32_t WINAPI VexoEstimateTrackSize(void* track, std::int32_t flags, const void* options) {
     return Stub<std::int32_t>("VexoEstimateTrackSize", -1, [&](SimEngine& e) {
         std::string wrong = CheckEstimateOptions(static_cast<const std::uint8_t*>(options));
@@ -123,22 +120,6 @@ std::int32_t WINAPI VexoBAOCloseFile(void* handle, std::int32_t reserved) { retu
 
 std::int32_t WINAPI VexoBAOCloseHandle(void* handle, std::int32_t flags, std::int32_t reserved) {
     return Stub<std::int32_t>("VexoBAOCloseHandle", 3);
-}
-
-void* WINAPI VexoCreateBlockAccessFromImage(const char* name, std::int32_t mode) {
-    return Stub<void*>("VexoCreateBlockAccessFromImage", nullptr);
-}
-
-void* WINAPI VexoCreateBlockWriterInterface(Handle device, std::int32_t mode) {
-    return Stub<void*>("VexoCreateBlockWriterInterface", nullptr);
-}
-
-void* WINAPI VexoCreateBlockReaderInterface(Handle device, std::int32_t mode) {
-    return Stub<void*>("VexoCreateBlockReaderInterface", nullptr);
-}
-
-std::int32_t WINAPI VexoGetSupportedAccessModesForDevice(Handle device) {
-    return Stub<std::int32_t>("VexoGetSupportedAccessModesForDevice", 0);
 }
 
 }  // extern "C"

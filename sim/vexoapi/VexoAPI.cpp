@@ -14,8 +14,10 @@
 // thread, VexoFreeMem, VexoGetLocalizedWaitCDTexts, and the drive operations
 // of DriveExports.cpp (device handles, readiness, eject, speeds, erasing, disc
 // information, audio extraction, waiting for a disc, device options, image
-// recorder, drive-status notifications, the image burn). Every other export
-// exists and answers its failure value (Stubs.cpp).
+// recorder, drive-status notifications, the image burn), block access over a
+// device's medium or an image file (BlockAccess.cpp) and virtual-multisession
+// information (Vms.cpp). Every other export exists and answers its failure
+// value (Stubs.cpp).
 //
 // Configuration: VexoAPI.ini beside this DLL, or the file the environment
 // variable VEXOSIM_CONFIG names; read at the first call after loading and
@@ -50,6 +52,15 @@
 //   OperationMs=20  WaitResult=0  DaeChunkBlocks=10  OpenFails=0
 //   StatusEvent=delayMs,type,status (repeat)
 //   Disc=none, or the disc in the drive with the [Image] keys below
+//   AccessModes=0x3       ; VexoGetSupportedAccessModesForDevice (bits 1 packet
+//                         ; writing, 2 managed MRW, 4 raw MRW); default 0
+//   Medium=discs\data.iso ; what the device's block objects read and write: an
+//                         ; ISO image, a .cue sheet (BIN beside it), or
+//                         ; synthetic:<sectors>; a relative path is taken from
+//                         ; this DLL's folder; default none (no block objects)
+//   MediumReadOnly=1      ; the medium takes no writer; default 0
+//   VmsNextWritable=12345 ; with VmsSession: a virtual-multisession medium
+//   VmsSession=name|2024-05-17 10:20:30|nwa  (repeat, oldest first)
 //   (one key per line; without any [Device] section: two default recorders,
 //   "Quarn SimWriter CD-RW 52x" at 1:0 with letter R and
 //   "Quarn SimWriter DVD-RW 16x" at 1:1 without a letter)
@@ -60,7 +71,8 @@
 //   MediaType= MediumFlags= Layer0MaxBlocks= TotalCapacity=
 //   Track=session|number|type|start|length|blocksize|artist|title|isrc  (repeat)
 //
-//   [Failures]            ; scripted failures, by export name
+//   [Failures]            ; scripted failures, by export name (block object
+//                         ; operations by Block<Operation>, e.g. BlockReadBuffered)
 //   VexoInit=2            ; the next 2 calls fail
 //   VexoGetAvailableDrivesEx=always
 //   VexoSetOption=1,-7    ; fail once, answering -7 instead of the usual -1
@@ -79,6 +91,25 @@
 // For tests (SimExports.cpp): VexoSimGetCounter, VexoSimGetText,
 // VexoSimFireDriveChange, VexoSimWaitIdle, VexoSimReset, VexoSimConfigure,
 // VexoSimAsk, VexoSimIdle, VexoSimAskSpec, VexoSimFireDriveStatus. Counter and text names are listed in README.md.
+//
+// Block access (BlockAccess.cpp, BlockMedia.cpp; README.md has the details):
+// VexoCreateBlockReaderInterface / VexoCreateBlockWriterInterface(device,
+// mode) make a block object over the device's Medium (a reader may ask for
+// mode 0, otherwise one supported mode bit; a writer over MediumReadOnly=1
+// is refused); VexoCreateBlockAccessFromImage(file, mode) over an image
+// file (mode 0 read-only: writes answer errWriteError; 1 read-write) or
+// "synthetic:<sectors>". ISO: one data partition of 2048-byte sectors; CUE:
+// one partition per track (AUDIO 2352 bytes type 1, MODE1/2048 2048,
+// MODE1/2352 and MODE2/2352 raw 2352 bytes and MODE2/2336 2336 bytes type 0),
+// numbered as the tracks, starting at INDEX 01. Synthetic: 2048-byte sectors
+// each holding its sector number as 8 little-endian bytes repeated; writes
+// kept in memory (a device's for all its objects until the next
+// configuration). Buffered writes wait in the object until FlushSectorCache
+// or Release, unbuffered ones reach the medium at once, reads see both. A
+// transfer across partitions moves each sector at its own partition's size,
+// back to back. Past the end: what exists is moved, errEndOfFile.
+// VexoGetVMSInfo(device, 0) hands out the record of the device's VmsSession
+// lines (kind "vms"), null for a device without VMS keys.
 //
 // Built in variants (compile definitions, see CMakeLists.txt and README.md):
 // VEXOSIM_NO_EX drops VexoGetAPIVersionEx and VexoSetExpectedAPIVersionEx,

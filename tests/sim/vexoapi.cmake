@@ -1,8 +1,11 @@
 # The simulated burning engine VexoAPI.dll: its configuration, records and
 # checks as logic; the engine and its variants bound by name as a client
-# binds them; the 32-bit builds' exports checked without running them.
-add_wine_gtest(vexoapi_logic_test SOURCES sim/vexoapi_logic_test.cpp LIBS vexoapi_logic LABELS logic sim)
+# binds them (block access and virtual-multisession information in their
+# own test); the 32-bit builds' exports checked without running them.
+add_wine_gtest(vexoapi_logic_test SOURCES sim/vexoapi_logic_test.cpp LIBS vexoapi_state LABELS logic sim)
 add_wine_gtest(vexoapi_test SOURCES sim/vexoapi_test.cpp LIBS version LABELS sim)
 add_dependencies(vexoapi_test vexoapi_all)
+add_wine_gtest(vexoapi_blocks_test SOURCES sim/vexoapi_blocks_test.cpp LABELS sim)
+add_dependencies(vexoapi_blocks_test vexoapi)
 add_host_test(vexoapi_exports_check COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sim/vexoapi_exports.sh ${CADREL_BUILD_ROOT}
   ${PROJECT_SOURCE_DIR}/sim/vexoapi/VexoAPI.def LABELS build sim)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "BlockMedia.h"
+#include "CueSheet.h"
 #include "EngineLayout.h"
 #include "EngineRecords.h"
 #include "Questions.h"
@@ -430,6 +432,167 @@ TEST(VexoSimQuestions, FileSelectionAndTempSpaceBuffers) {
     EXPECT_EQ(q->BufferText(), "");
     EXPECT_FALSE(QuestionData::Build(30, "1,0,2,0,-1", names, nullptr));
     EXPECT_FALSE(QuestionData::Build(30, "1,0,2,0,100000000", names, nullptr));
+}
+
+// --- block access and virtual multisession ----------------------------------------
+
+TEST(VexoSimBlockConfig, AccessModesMediumAndSessionsPerDevice) {
+    SimConfig c = ParseConfig(
+        "[Device]\nName=A\nAccessModes=0x3\nMedium=discs\\data.iso\nMediumReadOnly=1\n"
+        "VmsNextWritable=12345\nVmsSession=First backup|2024-05-17 10:20:30|3000\nVmsSession=Second|2024-12-31 23:59:59|0x2000\n"
+        "[Device]\nName=B\n"
+        "[Device]\nName=C\nMedium=synthetic:4294968296\nVmsNextWritable=7\n");
+    ASSERT_EQ(c.behaviour.size(), 3u);
+    const DriveBehaviour& a = c.behaviour[0];
+    EXPECT_EQ(a.accessModes, 3u);
+    EXPECT_EQ(a.medium, "discs\\data.iso");
+    EXPECT_TRUE(a.mediumReadOnly);
+    ASSERT_TRUE(a.vms.has_value());
+    EXPECT_EQ(a.vms->nextWritable, 12345u);
+    ASSERT_EQ(a.vms->sessions.size(), 2u);
+    EXPECT_EQ(a.vms->sessions[0].name, "First backup");
+    EXPECT_EQ(a.vms->sessions[0].year, 2024);
+    EXPECT_EQ(a.vms->sessions[0].month, 5);
+    EXPECT_EQ(a.vms->sessions[0].second, 30);
+    EXPECT_EQ(a.vms->sessions[0].nextWritable, 3000u);
+    EXPECT_EQ(a.vms->sessions[1].nextWritable, 0x2000u) << "in file order";
+
+    const DriveBehaviour& b = c.behaviour[1];
+    EXPECT_EQ(b.accessModes, 0u) << "no access modes by default";
+    EXPECT_TRUE(b.medium.empty());
+    EXPECT_FALSE(b.mediumReadOnly);
+    EXPECT_FALSE(b.vms.has_value()) << "not a VMS medium by default";
+
+    ASSERT_TRUE(c.behaviour[2].vms.has_value()) << "a next writable address alone makes a VMS medium without sessions";
+    EXPECT_TRUE(c.behaviour[2].vms->sessions.empty());
+    EXPECT_TRUE(c.warnings.empty());
+}
+
+TEST(VexoSimBlockConfig, MalformedSessionsAreLeftOutWithAWarning) {
+    for (const char* bad : {"x|2024-05-17 10:20:30", "x|2024-05-17|5", "x|2024-13-01 00:00:00|5", "x|2023-02-29 00:00:00|5",
+                            "x|2024-05-17 24:00:00|5", "x|2024-05-17 10:20:30|-1", "x|2024-05-17 10:20:30|0x100000000",
+                            "x|1899-12-31 00:00:00|5"}) {
+        EXPECT_FALSE(ParseVmsSession(bad).has_value()) << bad;
+    }
+    EXPECT_TRUE(ParseVmsSession("x|2024-02-29 00:00:00|5").has_value()) << "a leap day";
+    EXPECT_EQ(ParseVmsSession(std::string(300, 'n') + "|2024-02-29 00:00:00|5")->name.size(), 255u);
+    SimConfig c = ParseConfig("[Device]\nVmsSession=broken\nVmsSession=ok|2024-01-01 00:00:00|1\n");
+    ASSERT_TRUE(c.behaviour[0].vms.has_value());
+    EXPECT_EQ(c.behaviour[0].vms->sessions.size(), 1u);
+    EXPECT_EQ(c.warnings.size(), 1u);
+}
+
+TEST(VexoSimVms, TimesBecomeStructTmFields) {
+    VmsSession s = *ParseVmsSession("a|2024-05-17 10:20:30|1");
+    // Friday, the 138th day of a leap year.
+    EXPECT_EQ(TmFields(s), (std::array<std::int32_t, 9>{30, 20, 10, 17, 4, 124, 5, 137, 0}));
+    EXPECT_EQ(TmFields(*ParseVmsSession("a|1970-01-01 00:00:00|1")), (std::array<std::int32_t, 9>{0, 0, 0, 1, 0, 70, 4, 0, 0}));
+    EXPECT_EQ(TmFields(*ParseVmsSession("a|2000-12-31 23:59:59|1")), (std::array<std::int32_t, 9>{59, 59, 23, 31, 11, 100, 0, 365, 0}));
+    EXPECT_EQ(TmFields(*ParseVmsSession("a|1900-03-01 00:00:00|1"))[6], 4) << "1900 was no leap year";
+}
+
+TEST(VexoSimVms, RecordHasAHeadAndOneFixedRecordPerSession) {
+    VmsConfig vms;
+    vms.nextWritable = 99999;
+    vms.sessions = {*ParseVmsSession("one|2024-05-17 10:20:30|100"), *ParseVmsSession("two|2024-05-18 11:00:00|200"),
+                    *ParseVmsSession("three|2024-05-19 12:00:00|300")};
+    std::vector<std::uint8_t> r = BuildVmsRecord(vms);
+    ASSERT_EQ(r.size(), 136u + 3 * 424);
+    EXPECT_EQ(U32(r, 0), 99999u);
+    EXPECT_EQ(U32(r, 4), 3u);
+    for (std::size_t i = 8; i < 136; ++i) ASSERT_EQ(r[i], 0) << i;
+    const char* names[] = {"one", "two", "three"};
+    for (std::size_t k = 0; k < 3; ++k) {
+        std::size_t at = 136 + k * 424;
+        EXPECT_STREQ(reinterpret_cast<const char*>(r.data() + at), names[k]);
+        for (std::size_t i = at + std::strlen(names[k]); i < at + 256; ++i) ASSERT_EQ(r[i], 0) << "name field zero after its text";
+        EXPECT_EQ(U32(r, at + 256 + 12), 17u + k) << "mday";
+        EXPECT_EQ(U32(r, at + 256 + 20), 124u) << "year since 1900";
+        EXPECT_EQ(U32(r, at + 292), 100u * (k + 1));
+        for (std::size_t i = at + 296; i < at + 424; ++i) ASSERT_EQ(r[i], 0) << "the rest of a session is zero";
+    }
+    std::vector<std::uint8_t> empty = BuildVmsRecord(VmsConfig{7, {}});
+    ASSERT_EQ(empty.size(), 136u) << "a record without sessions is the head alone";
+    EXPECT_EQ(U32(empty, 0), 7u);
+    EXPECT_EQ(U32(empty, 4), 0u);
+}
+
+TEST(VexoSimCue, TracksModesAndIndexPositions) {
+    std::string error;
+    auto sheet = ParseCueSheet(
+        "\xEF\xBB\xBFREM made by a test\r\nFILE \"my disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    TITLE \"x\"\r\n"
+        "    INDEX 01 00:00:00\r\n  TRACK 02 MODE1/2048\r\n    INDEX 00 00:02:00\r\n    INDEX 01 00:04:00\r\n"
+        "  TRACK 03 mode1/2352\r\n    INDEX 01 01:00:74\r\n",
+        &error);
+    ASSERT_TRUE(sheet.has_value()) << error;
+    EXPECT_EQ(sheet->file, "my disc.bin");
+    ASSERT_EQ(sheet->tracks.size(), 3u);
+    EXPECT_EQ(sheet->tracks[0].type, 1u);
+    EXPECT_EQ(sheet->tracks[0].sectorSize, 2352u);
+    EXPECT_EQ(sheet->tracks[1].type, 0u);
+    EXPECT_EQ(sheet->tracks[1].sectorSize, 2048u);
+    EXPECT_EQ(sheet->tracks[1].start, 300u) << "INDEX 01, not INDEX 00";
+    EXPECT_EQ(sheet->tracks[2].sectorSize, 2352u) << "raw data sectors keep their 2352 bytes";
+    EXPECT_EQ(sheet->tracks[2].type, 0u);
+    EXPECT_EQ(sheet->tracks[2].start, 60u * 75 + 74);
+}
+
+TEST(VexoSimCue, SheetsNotUnderstoodAreRefusedWithAReason) {
+    const char* bad[] = {
+        "",
+        "TRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+        "FILE a.bin BINARY\nTRACK 01 AUDIO\n",
+        "FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:60:00\n",
+        "FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:75\n",
+        "FILE a.bin BINARY\nTRACK 01 CDG\nINDEX 01 00:00:00\n",
+        "FILE a.bin WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+        "FILE a.bin BINARY\nFILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+        "FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:10:00\nTRACK 02 AUDIO\nINDEX 01 00:05:00\n",
+        "FILE a.bin BINARY\nTRACK 02 AUDIO\nINDEX 01 00:00:00\nTRACK 01 AUDIO\nINDEX 01 00:05:00\n",
+        "FILE \"a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+        "FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nBOGUS 1\n",
+    };
+    for (const char* text : bad) {
+        std::string error;
+        EXPECT_FALSE(ParseCueSheet(text, &error).has_value()) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
+}
+
+TEST(VexoSimCue, TracksAreLaidOutOverTheBinFile) {
+    auto sheet = ParseCueSheet("FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:10\nTRACK 02 MODE1/2048\nINDEX 01 00:00:30\n");
+    ASSERT_TRUE(sheet.has_value());
+    std::vector<PartitionInfo> parts;
+    std::string error;
+    // 30 audio sectors (10 of them before INDEX 01), then 5 data sectors and a partial one.
+    ASSERT_TRUE(LayOutCueTracks(*sheet, 30 * 2352 + 5 * 2048 + 100, parts, &error)) << error;
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0].number, 1u);
+    EXPECT_EQ(parts[0].start, 10u);
+    EXPECT_EQ(parts[0].sectors, 20u);
+    EXPECT_EQ(parts[0].fileOffset, 10u * 2352) << "the first track's pregap is in the file";
+    EXPECT_EQ(parts[1].number, 2u);
+    EXPECT_EQ(parts[1].start, 30u);
+    EXPECT_EQ(parts[1].sectors, 5u);
+    EXPECT_EQ(parts[1].fileOffset, 30u * 2352);
+    EXPECT_EQ(parts[1].sectorSize, 2048u);
+    EXPECT_FALSE(LayOutCueTracks(*sheet, 29 * 2352, parts, &error)) << "the BIN file ends inside track 1";
+    EXPECT_FALSE(LayOutCueTracks(*sheet, 30 * 2352 + 2047, parts, &error)) << "no whole sector for track 2";
+    EXPECT_TRUE(parts.empty());
+}
+
+TEST(VexoSimSynthetic, NamesAndSectorContent) {
+    EXPECT_EQ(SyntheticSectors("synthetic:4294968296"), std::optional<std::uint64_t>(4294968296ull));
+    EXPECT_EQ(SyntheticSectors("SYNTHETIC:0x10"), std::optional<std::uint64_t>(16u));
+    for (const char* bad : {"synthetic:", "synthetic:0", "synthetic:-5", "synthetic:x", "synthetic:281474976710657", "disc.iso",
+                            "synth:5"})
+        EXPECT_FALSE(SyntheticSectors(bad).has_value()) << bad;
+    std::vector<std::uint8_t> sector(2048);
+    FillSyntheticSector(0x0000000100000002ull, sector.data());
+    for (std::size_t at = 0; at < sector.size(); at += 8) {
+        ASSERT_EQ(U32(sector, at), 2u) << at;
+        ASSERT_EQ(U32(sector, at + 4), 1u) << at;
+    }
 }
 
 }  // namespace
