@@ -15,6 +15,10 @@ constexpr std::uint32_t kMaxDirBytes = 32u << 20;  // no folder of ours comes ne
 constexpr int kMaxDepth = 255;
 constexpr int kMaxContinuations = 32;              // per record
 constexpr int kMaxDescriptors = 64;
+// Folders may overlap in a damaged image: what the reader reads of folders
+// and continuation areas, and the entries it keeps, are bounded as a whole.
+constexpr std::uint64_t kMaxMetadataBytes = 256u << 20;
+constexpr std::size_t kMaxEntries = 1000000;
 
 [[noreturn]] void Bad(const std::string& why) { throw Error(ErrorCode::Malformed, "not a readable ISO 9660 volume: " + why); }
 
@@ -227,6 +231,7 @@ private:
                 Bad("the continuation areas of a record loop or are too many");
             if (*ceLength > 64 * 1024 || *ceOffset >= S)
                 Bad("a continuation area of " + std::to_string(*ceLength) + " bytes at offset " + std::to_string(*ceOffset));
+            Spend(std::uint64_t(*ceOffset) + *ceLength);
             std::vector<std::uint8_t> block = ReadExtent(*ceLba, std::uint64_t(*ceOffset) + *ceLength, "a continuation area");
             ParseSystemUse(std::span<const std::uint8_t>(block.data() + *ceOffset, *ceLength), rr, continuations);
         }
@@ -257,14 +262,15 @@ private:
         return name;
     }
 
-    void ReadDirectory(std::uint32_t lba, std::uint32_t bytes, Node& into, int depth, const std::string& where)
+    struct Sub {
+        std::size_t index; // in the folder's children
+        std::uint32_t lba, bytes;
+    };
+
+    // Reads a folder's records into `into`; returns where its subfolders lie.
+    std::vector<Sub> ReadEntries(std::uint32_t lba, std::uint32_t bytes, Node& into, const std::string& where)
     {
-        if (depth > kMaxDepth)
-            Bad("folders nest deeper than " + std::to_string(kMaxDepth) + " levels at '" + where + "'");
-        if (bytes == 0 || bytes > kMaxDirBytes)
-            Bad("the folder '" + where + "' claims " + std::to_string(bytes) + " bytes");
-        if (!visited_.insert(lba).second)
-            Bad("the folder '" + where + "' (sector " + std::to_string(lba) + ") is reached twice: the folders loop");
+        std::vector<Sub> subs;
         const std::vector<std::uint8_t> data = ReadExtent(lba, bytes, ("the folder '" + where + "'").c_str());
         std::size_t pos = 0;
         while (pos < bytes) {
@@ -293,7 +299,8 @@ private:
             child.directory = (r.flags & 0x02) || rr.childLink;
             child.mtime = rr.mtime.value_or(r.mtime);
             child.extent = r.extent;
-            const std::string path = where + child.name + "/";
+            if (++entries_ > kMaxEntries)
+                Bad("the volume has more than " + std::to_string(kMaxEntries) + " entries");
             if (child.directory) {
                 std::uint32_t dirLba = r.extent, dirBytes = r.length;
                 if (rr.childLink) {
@@ -302,7 +309,7 @@ private:
                     dirBytes = ParseRecord(first, 0, S, "a moved folder").length;
                     child.extent = dirLba;
                 }
-                ReadDirectory(dirLba, dirBytes, child, depth + 1, path);
+                subs.push_back({into.children.size(), dirLba, dirBytes});
             } else {
                 child.size = r.length;
                 std::uint64_t sectors = (std::uint64_t(r.length) + S - 1) / S;
@@ -313,6 +320,31 @@ private:
             }
             into.children.push_back(std::move(child));
         }
+        return subs;
+    }
+
+    void ReadDirectory(std::uint32_t lba, std::uint32_t bytes, Node& into, int depth, const std::string& where)
+    {
+        if (depth > kMaxDepth)
+            Bad("folders nest deeper than " + std::to_string(kMaxDepth) + " levels at '" + where + "'");
+        if (bytes == 0 || bytes > kMaxDirBytes)
+            Bad("the folder '" + where + "' claims " + std::to_string(bytes) + " bytes");
+        if (!visited_.insert(lba).second)
+            Bad("the folder '" + where + "' (sector " + std::to_string(lba) + ") is reached twice: the folders loop");
+        Spend(bytes);
+        // The folder's own entries first; its subfolders once its bytes are released.
+        const std::vector<Sub> subs = ReadEntries(lba, bytes, into, where);
+        for (const Sub& sub : subs) {
+            Node& child = into.children[sub.index];
+            ReadDirectory(sub.lba, sub.bytes, child, depth + 1, where + child.name + "/");
+        }
+    }
+
+    void Spend(std::uint64_t bytes)
+    {
+        if (bytes > kMaxMetadataBytes - spent_)
+            Bad("its folders and continuation areas add up to more than " + std::to_string(kMaxMetadataBytes >> 20) + " MiB");
+        spent_ += bytes;
     }
 
     SectorSource& source_;
@@ -321,6 +353,8 @@ private:
     std::uint8_t skip_ = 0;
     NameKind names_ = NameKind::Iso9660;
     std::set<std::uint32_t> visited_;
+    std::uint64_t spent_ = 0;
+    std::size_t entries_ = 0;
 };
 
 } // namespace

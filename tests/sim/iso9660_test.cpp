@@ -682,6 +682,32 @@ TEST(Iso9660Damaged, RockRidgeContinuationsThatLoopOrOverflow)
     ExpectMalformed(bad, "does not fit");
 }
 
+TEST(Iso9660Damaged, OverlappingFoldersCannotMakeTheReaderReadWithoutEnd)
+{
+    // Twelve folders, each made to claim 30 MiB of a large file's sectors:
+    // every one is in the image and none is reached twice, but together
+    // they are more than any real volume's folders.
+    Node root = Node::Directory("");
+    for (int i = 0; i < 12; ++i)
+        root.children.push_back(Node::Directory(std::string(1, 'd').append(std::to_string(i))));
+    root.children.push_back(Node::File("zeros.bin", 31u << 20, 0, Source::FromProducer([](std::uint64_t, std::span<std::uint8_t> o) {
+                                           std::memset(o.data(), 0, o.size());
+                                           return o.size();
+                                       })));
+    Image image = WriteToMemory(root, Options(false, false));
+    MemorySectorSource good(image);
+    Volume v = Read(good);
+    const std::uint32_t zeros = v.root.Find("ZEROS.BIN")->extent;
+    for (int i = 0; i < 12; ++i) {
+        const Node* d = v.root.Find(std::string(1, 'D').append(std::to_string(i)));
+        ASSERT_NE(d, nullptr);
+        std::size_t at = RecordPointingAt(image, v.root.extent, d->extent);
+        enc::PutBoth32(&image[at + 2], zeros + i);
+        enc::PutBoth32(&image[at + 10], 30u << 20);
+    }
+    ExpectMalformed(image, "more than 256 MiB");
+}
+
 TEST(Iso9660Damaged, RandomDamageNeverCrashesOrHangs)
 {
     const Image image = SmallImage();
