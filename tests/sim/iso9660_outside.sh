@@ -32,6 +32,19 @@ xorriso_list() { xorriso -indev "$1" -find / 2>/dev/null | sed -n "s/^'\(.*\)'\$
 same() { # what expected actual
     diff <(echo "$2") <(echo "$3") >"$dir/diff.txt" || { cat "$dir/diff.txt"; fail "$1 differs (< expected, > found)"; }
 }
+# xorriso loads the image without a warning and finds no damaged file.
+xorriso_clean() {
+    local msgs
+    msgs=$(xorriso -abort_on NEVER -indev "$1" -find / -exec report_damage -- 2>&1 >/dev/null | grep -E 'WARNING|SORRY|FAILURE|MISHAP')
+    [ -z "$msgs" ] || { echo "$msgs"; fail "xorriso complains about $(basename "$1")"; }
+    xorriso -indev "$1" -find / -exec report_damage -- 2>/dev/null | grep -q '^File damaged' && fail "xorriso finds damaged files in $(basename "$1")"
+    return 0
+}
+# The library's listing of an image (names of the given kind) as paths.
+library_paths() {
+    samples list "$(winpath "$1")" "$2" "$(winpath "$dir/library-$2.txt")" || fail "the library could not read $(basename "$1")"
+    tail -n +2 "$dir/library-$2.txt" | sed -E 's/^d //; s/^f (.*) [0-9]+$/\1/' | sort
+}
 isoinfo_joliet() { isoinfo -J -j "$2" -l -i "$1" | iconv -f "$2" -t UTF-8; }
 
 case ${1:-} in
@@ -43,6 +56,7 @@ prepare)
     pass ;;
 rockridge)
     img=$dir/full/full.iso src=$dir/full/src
+    xorriso_clean "$img"
     same "xorriso's listing of full.iso" "$(cd "$src" && find . -mindepth 1 -printf '/%P\n' | sort)" "$(xorriso_list "$img")"
     rm -rf "$dir/full/xorriso-out"
     xorriso -osirrox on -indev "$img" -extract / "$dir/full/xorriso-out" >/dev/null 2>&1 || fail "xorriso could not extract full.iso"
@@ -62,6 +76,9 @@ rockridge)
     pass ;;
 joliet)
     img=$dir/joliet/joliet.iso
+    xorriso_clean "$img"
+    # Without Rock Ridge xorriso shows the Joliet names: the library reads the same.
+    same "xorriso's and the library's Joliet names" "$(library_paths "$img" joliet)" "$(xorriso_list "$img")"
     latin=$(isoinfo_joliet "$img" iso8859-1) || fail "isoinfo -J failed"
     cyrillic=$(isoinfo_joliet "$img" koi8-r)
     for name in "Café Übersicht.txt;1" "README.TXT;1" "zero.bin;1" \
@@ -83,6 +100,8 @@ joliet)
     pass ;;
 plain)
     img=$dir/plain/plain.iso
+    xorriso_clean "$img"
+    same "xorriso's and the library's ISO 9660 names" "$(library_paths "$img" iso)" "$(xorriso_list "$img")"
     listing=$(isoinfo -l -i "$img") || fail "isoinfo -l failed"
     names=$(sed -n 's/^.*\]  \(.*\) $/\1/p' <<<"$listing" | grep -vx '\.\|\.\.')
     for name in README.TXT\;1 ZERO.BIN\;1 CAF___BE.TXT\;1 XXXXXXXX.LOG\;1 BIG PATTERN.BIN\;1 EMPTY EMPTY_FO; do
@@ -95,6 +114,7 @@ plain)
     pass ;;
 deep)
     img=$dir/deep/deep.iso src=$dir/deep/src
+    xorriso_clean "$img"
     same "xorriso's listing of deep.iso" "$(cd "$src" && find . -mindepth 1 -printf '/%P\n' | sort)" "$(xorriso_list "$img")"
     rm -rf "$dir/deep/xorriso-out"
     xorriso -osirrox on -indev "$img" -extract / "$dir/deep/xorriso-out" >/dev/null 2>&1 || fail "xorriso could not extract deep.iso"
