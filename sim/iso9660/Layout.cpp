@@ -376,6 +376,15 @@ Plan MakePlan(const Node& root, const WriterOptions& options)
 {
     if (!root.directory)
         throw Error(ErrorCode::BadTree, "the root of an image must be a folder");
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"volume name", &options.volumeName},     {"system identifier", &options.systemId},
+        {"volume set", &options.volumeSet},        {"publisher", &options.publisher},
+        {"data preparer", &options.dataPreparer},  {"application", &options.application},
+        {"copyright file", &options.copyrightFile}, {"abstract file", &options.abstractFile},
+        {"bibliographic file", &options.bibliographicFile}};
+    for (const auto& [what, text] : texts)
+        if (!enc::DecodeUtf8(*text))
+            throw Error(ErrorCode::BadArgument, std::string("the ") + what + " is not valid UTF-8");
     Plan plan;
     plan.options = options;
     plan.volumeTime = options.volumeTime

@@ -63,6 +63,7 @@ std::uint32_t ImageSectors(const Node& root, const WriterOptions& options);
 //   SourceFailed: a path that cannot be opened or gives fewer or more bytes
 //             than the node's size; a producer that throws or stops early.
 //   SinkFailed: the sink threw.
+//   BadArgument: a volume text that is not UTF-8.
 std::uint32_t Write(const Node& root, const WriterOptions& options, const SectorSink& sink);
 
 // Writes the image to a file (created or replaced).

@@ -348,6 +348,9 @@ TEST(Iso9660Write, TreesThatCannotBeWrittenAreRefusedBeforeAnySourceIsRead)
     fileWithChildren.children.push_back(Produced("f", 1, 0));
     fileWithChildren.children[0].children.push_back(Produced("g", 1, 0));
     ExpectError(ErrorCode::BadTree, "has children", [&] { ImageSectors(fileWithChildren, Options()); });
+    WriterOptions badText = Options();
+    badText.publisher = "Qu\xE4rn"; // Latin-1, not UTF-8
+    ExpectError(ErrorCode::BadArgument, "publisher", [&] { ImageSectors(Node::Directory(""), badText); });
 }
 
 TEST(Iso9660Write, SourcesThatFailOrDisagreeWithTheirSizeAreNamed)
