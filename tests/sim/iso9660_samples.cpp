@@ -2,7 +2,8 @@
 // reads images with the library for them.
 //   iso9660_samples write DIR            sources in DIR/src, images DIR/*.iso
 //   iso9660_samples list IMAGE rr|joliet|iso OUT
-//                                        into OUT: "volume NAME", then one
+//                                        into OUT: "volume NAME", "publisher
+//                                        NAME", then one
 //                                        line per entry, "d PATH" or
 //                                        "f PATH SIZE" (the caller sorts)
 //   iso9660_samples extract IMAGE DIR [rr|joliet|iso]
@@ -204,7 +205,7 @@ int Run(const std::vector<std::string>& args)
         ReadOptions o = Prefer(args[2]);
         Volume v = Read(source, o);
         iso9660::File out(args[3], iso9660::File::Mode::Write);
-        std::string head = "volume " + v.name + "\n";
+        std::string head = "volume " + v.name + "\npublisher " + v.publisher + "\n";
         out.Write(head.data(), head.size());
         List(v.root, "", out);
         return 0;
