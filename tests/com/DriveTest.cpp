@@ -296,6 +296,19 @@ TEST_F(DriveTest, CDInfoDeliversOwnObjectThatOutlivesTheWorker) {
                                               << sim::Counter("outstanding.text");
 }
 
+TEST_F(DriveTest, DiscInformationLeavesNoServerObjectBehind) {
+    {
+        DriveClient c(TwoDrives());
+        ASSERT_TRUE(c.ok());
+        for (int i = 1; i <= 3; ++i) {
+            ASSERT_EQ(c.drive()->CDInfo(static_cast<VEXO_CDINFO_FLAGS>(0)), S_OK);
+            ASSERT_TRUE(c.WaitFor(kOnDoneCDInfo, static_cast<size_t>(i)));
+        }
+    }
+    // Everything the client had is released: the server may be unloaded.
+    EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000));
+}
+
 TEST_F(DriveTest, CDInfoWithoutDiscDeliversNull) {
     DriveClient c(TwoDrives("Disc=none\n"));
     ASSERT_TRUE(c.ok());

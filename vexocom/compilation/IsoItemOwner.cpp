@@ -7,6 +7,7 @@
 
 #include "EngineBinding.h"
 #include "EngineRecords.h"
+#include "com/Bstr.h"
 #include "compilation/Limits.h"
 
 namespace vexo {
@@ -127,6 +128,26 @@ HRESULT IsoItemOwner::SetEntryTime(DATE value) {
     set(item::TmWday, u.st.wDayOfWeek);
     set(item::TmYday, u.wDayOfYear - 1);  // UDATE counts days of the year from 1
     return S_OK;
+}
+
+HRESULT IsoItemOwner::GetText(Text which, BSTR* out) const noexcept {
+    if (!out) return E_POINTER;
+    try {
+        return com::ReturnAnsi((which == Text::Name ? Name() : SourcePath()).c_str(), out);
+    } catch (...) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT IsoItemOwner::SetText(Text which, BSTR value) noexcept {
+    try {
+        const std::string ansi = com::BstrToAnsi(value);
+        const bool set = which == Text::Name ? SetName(ansi) : SetSourcePath(ansi);
+        return set ? S_OK : E_UNEXPECTED;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 }  // namespace vexo

@@ -45,6 +45,13 @@ public:
     std::string SourcePath() const;
     bool SetSourcePath(const std::string& ansi);
 
+    // The same texts through BSTRs, for the objects' properties: a copy in
+    // *out (E_OUTOFMEMORY when it cannot be made); a new text (false when
+    // the owner is empty; E_OUTOFMEMORY when memory is short).
+    enum class Text { Name, SourcePath };
+    HRESULT GetText(Text which, BSTR* out) const noexcept;
+    HRESULT SetText(Text which, BSTR value) noexcept;
+
     // The entry time as DATE through its struct tm; the conversion's error
     // is answered as is. Nothing is changed on failure.
     HRESULT EntryTime(DATE* out) const;

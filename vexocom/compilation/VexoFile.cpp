@@ -1,49 +1,19 @@
 #include "compilation/VexoFile.h"
 
-#include "com/Bstr.h"
-
 namespace vexo {
 
-STDMETHODIMP VexoFile::get_Name(BSTR* out) {
-    if (!out) return E_POINTER;
-    try {
-        return com::ReturnAnsi(item_.Name().c_str(), out);
-    } catch (...) {
-        *out = nullptr;
-        return E_OUTOFMEMORY;
-    }
-}
+STDMETHODIMP VexoFile::get_Name(BSTR* out) { return item_.GetText(IsoItemOwner::Text::Name, out); }
 
-STDMETHODIMP VexoFile::put_Name(BSTR value) {
+STDMETHODIMP VexoFile::put_Name(BSTR value) { return PutText(IsoItemOwner::Text::Name, value); }
+
+STDMETHODIMP VexoFile::get_SourceFilePath(BSTR* out) { return item_.GetText(IsoItemOwner::Text::SourcePath, out); }
+
+STDMETHODIMP VexoFile::put_SourceFilePath(BSTR value) { return PutText(IsoItemOwner::Text::SourcePath, value); }
+
+HRESULT VexoFile::PutText(IsoItemOwner::Text which, BSTR value) {
     if (HRESULT hr = RefuseIfLocked(); FAILED(hr)) return hr;
     if (!item_) return Fail(kErrNotInitialized);
-    try {
-        item_.SetName(com::BstrToAnsi(value));
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
-}
-
-STDMETHODIMP VexoFile::get_SourceFilePath(BSTR* out) {
-    if (!out) return E_POINTER;
-    try {
-        return com::ReturnAnsi(item_.SourcePath().c_str(), out);
-    } catch (...) {
-        *out = nullptr;
-        return E_OUTOFMEMORY;
-    }
-}
-
-STDMETHODIMP VexoFile::put_SourceFilePath(BSTR value) {
-    if (HRESULT hr = RefuseIfLocked(); FAILED(hr)) return hr;
-    if (!item_) return Fail(kErrNotInitialized);
-    try {
-        item_.SetSourcePath(com::BstrToAnsi(value));
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return item_.SetText(which, value);
 }
 
 STDMETHODIMP VexoFile::get_EntryTime(DATE* out) { return item_.EntryTime(out); }

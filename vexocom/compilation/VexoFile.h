@@ -37,6 +37,8 @@ public:
     static const GUID& ErrorClass() noexcept { return CLSID_VexoFile; }
 
 private:
+    HRESULT PutText(IsoItemOwner::Text which, BSTR value);
+
     com::ItemMarks marks_;
     IsoItemOwner item_;
 };

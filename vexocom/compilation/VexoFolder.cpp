@@ -16,25 +16,12 @@ VexoFolder::~VexoFolder() {
     if (folders_) folders_->ForgetOwner();
 }
 
-STDMETHODIMP VexoFolder::get_Name(BSTR* out) {
-    if (!out) return E_POINTER;
-    try {
-        return com::ReturnAnsi(item_.Name().c_str(), out);
-    } catch (...) {
-        *out = nullptr;
-        return E_OUTOFMEMORY;
-    }
-}
+STDMETHODIMP VexoFolder::get_Name(BSTR* out) { return item_.GetText(IsoItemOwner::Text::Name, out); }
 
 STDMETHODIMP VexoFolder::put_Name(BSTR value) {
     if (HRESULT hr = RefuseIfLocked(); FAILED(hr)) return hr;
     if (!item_) return Fail(kErrNotInitialized);
-    try {
-        item_.SetName(com::BstrToAnsi(value));
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return item_.SetText(IsoItemOwner::Text::Name, value);
 }
 
 HRESULT VexoFolder::FoldersCollection(com::ComPtr<VexoFolders>& out) {

@@ -112,6 +112,28 @@ HRESULT MarkAndStart(VexoDrive& drive, std::unique_ptr<CompilationBurn> op, auto
     return AsyncOperation::Start(drive, std::move(op));
 }
 
+// What audio and freestyle records share: the disc's texts, the data
+// track, the CD-extra flag, the stamp and the media type, at the record's
+// own offsets.
+struct DiscFieldOffsets {
+    std::size_t artist, title, dataTrack, cdExtra, stamp, mediaType;
+};
+struct DiscFields {
+    std::string artist, title;
+    int32_t cdExtra = 0;
+    uint32_t mediaType = 0;
+    ComPtr<VexoCDStamp> stamp;
+
+    void Write(rec::Bytes r, const DiscFieldOffsets& at, void* dataTrack) const {
+        rec::WritePointer(r, at.artist, artist.c_str());
+        rec::WritePointer(r, at.title, title.c_str());
+        rec::WritePointer(r, at.dataTrack, dataTrack);
+        rec::WriteI32(r, at.cdExtra, cdExtra);
+        rec::WritePointer(r, at.stamp, stamp ? stamp->EngineStamp() : nullptr);
+        rec::WriteU32(r, at.mediaType, mediaType);
+    }
+};
+
 HRESULT Ansi(BSTR text, std::string& out) noexcept {
     try {
         out = com::BstrToAnsi(text);
@@ -121,28 +143,27 @@ HRESULT Ansi(BSTR text, std::string& out) noexcept {
     }
 }
 
+// The disc's texts in ANSI and the media type, into `disc`.
+HRESULT TakeTexts(const DiscTexts& texts, const BurnSettings& settings, DiscFields& disc) noexcept {
+    if (FAILED(Ansi(texts.artist, disc.artist)) || FAILED(Ansi(texts.title, disc.title))) return E_OUTOFMEMORY;
+    disc.cdExtra = Flag(texts.cdExtra);
+    disc.mediaType = static_cast<uint32_t>(settings.mediaType);
+    return S_OK;
+}
+
 }  // namespace
 
 HRESULT StartIsoAudioBurn(VexoDrive& drive, const DiscTexts& texts, IVexoISOTrack* isoTrack,
                           IVexoAudioTracks* tracks, IVexoCDStamp* stamp, const BurnSettings& settings) {
     ComPtr<VexoISOTrack> iso;
     ComPtr<VexoAudioTracks> list;
-    ComPtr<VexoCDStamp> cdStamp;
-    if (FAILED(Own(isoTrack, iso)) || FAILED(Own(tracks, list)) || FAILED(Own(stamp, cdStamp))) return E_INVALIDARG;
+    DiscFields disc;
+    if (FAILED(Own(isoTrack, iso)) || FAILED(Own(tracks, list)) || FAILED(Own(stamp, disc.stamp))) return E_INVALIDARG;
     if (HRESULT hr = drive.Guard(OperationId::BurnIsoAudioCD); FAILED(hr)) return hr;
-    std::string artist, title;
-    if (FAILED(Ansi(texts.artist, artist)) || FAILED(Ansi(texts.title, title))) return E_OUTOFMEMORY;
-    const int32_t cdExtra = Flag(texts.cdExtra);
-    const uint32_t mediaType = static_cast<uint32_t>(settings.mediaType);
-    CompilationBurn::Fill fill = [artist, title, cdExtra, mediaType, list, cdStamp](rec::Bytes r,
-                                                                                    void* dataTrack) -> HRESULT {
+    if (HRESULT hr = TakeTexts(texts, settings, disc); FAILED(hr)) return hr;
+    CompilationBurn::Fill fill = [disc, list](rec::Bytes r, void* dataTrack) -> HRESULT {
         namespace ia = rec::IsoAudioRecord;
-        rec::WritePointer(r, ia::Artist, artist.c_str());
-        rec::WritePointer(r, ia::Title, title.c_str());
-        rec::WritePointer(r, ia::DataTrack, dataTrack);
-        rec::WriteI32(r, ia::CdExtra, cdExtra);
-        rec::WritePointer(r, ia::Stamp, cdStamp ? cdStamp->EngineStamp() : nullptr);
-        rec::WriteU32(r, ia::MediaType, mediaType);
+        disc.Write(r, {ia::Artist, ia::Title, ia::DataTrack, ia::CdExtra, ia::Stamp, ia::MediaType}, dataTrack);
         if (!list) return S_OK;
         return WriteCollectionRecords(*list, r,
                                       RecordArray{ia::TrackCount, ia::Tracks, rec::AudioTrackRecord::Size,
@@ -158,26 +179,17 @@ HRESULT StartFreestyleBurn(VexoDrive& drive, IVexoFileSystemContent* content, co
                            const BurnSettings& settings) {
     ComPtr<VexoISOTrack> iso;
     ComPtr<VexoFreestyleTracks> list;
-    ComPtr<VexoCDStamp> cdStamp;
-    if (FAILED(Own(isoTrack, iso)) || FAILED(Own(tracks, list)) || FAILED(Own(stamp, cdStamp))) return E_INVALIDARG;
+    DiscFields disc;
+    if (FAILED(Own(isoTrack, iso)) || FAILED(Own(tracks, list)) || FAILED(Own(stamp, disc.stamp))) return E_INVALIDARG;
     // No file-system content class of this server exists to be passed yet:
     // any content object is a foreign one.
     if (content) return E_INVALIDARG;
     if (HRESULT hr = drive.Guard(OperationId::BurnFreestyleCD); FAILED(hr)) return hr;
-    std::string artist, title;
-    if (FAILED(Ansi(texts.artist, artist)) || FAILED(Ansi(texts.title, title))) return E_OUTOFMEMORY;
-    const int32_t cdExtra = Flag(texts.cdExtra);
-    const uint32_t mediaType = static_cast<uint32_t>(settings.mediaType);
-    CompilationBurn::Fill fill = [artist, title, cdExtra, mediaType, list, cdStamp](rec::Bytes r,
-                                                                                    void* dataTrack) -> HRESULT {
+    if (HRESULT hr = TakeTexts(texts, settings, disc); FAILED(hr)) return hr;
+    CompilationBurn::Fill fill = [disc, list](rec::Bytes r, void* dataTrack) -> HRESULT {
         namespace fr = rec::FreestyleBurnRecord;
         rec::WriteU32(r, fr::Magic, fr::kMagic);
-        rec::WritePointer(r, fr::Artist, artist.c_str());
-        rec::WritePointer(r, fr::Title, title.c_str());
-        rec::WritePointer(r, fr::DataTrack, dataTrack);
-        rec::WriteI32(r, fr::CdExtra, cdExtra);
-        rec::WritePointer(r, fr::Stamp, cdStamp ? cdStamp->EngineStamp() : nullptr);
-        rec::WriteU32(r, fr::MediaType, mediaType);
+        disc.Write(r, {fr::Artist, fr::Title, fr::DataTrack, fr::CdExtra, fr::Stamp, fr::MediaType}, dataTrack);
         if (!list) return S_OK;
         return WriteCollectionRecords(*list, r,
                                       RecordArray{fr::TrackCount, fr::Tracks, rec::FreestyleTrackRecord::Size,

@@ -190,10 +190,11 @@ class CDInfoOperation final : public AsyncOperation {
 public:
     CDInfoOperation(uint32_t flags, ComPtr<VexoCDInfo> info) noexcept
         : AsyncOperation(OperationId::CDInfo), flags_(flags), info_(std::move(info)) {}
-    // Registers the result object from the client's apartment, so that the
-    // event hands the client its own object, not a proxy into the worker.
+    // Marshals the result object once from the client's apartment, so that
+    // the event hands the client its own object, not a proxy into the
+    // worker. (A table entry instead keeps a reference after the event.)
     HRESULT Prepare() noexcept {
-        return entry_.Register(static_cast<IVexoCDInfo2*>(info_.get()), IID_IVexoCDInfo2);
+        return result_.Marshal(static_cast<IVexoCDInfo2*>(info_.get()), IID_IVexoCDInfo2);
     }
 
 private:
@@ -201,14 +202,15 @@ private:
         engine::Use during;
         void* record = eb::VexoGetCDInfo(Drive().Device(), flags_);
         ComPtr<IVexoCDInfo2> result;
-        if (record && info_->CopyFrom(static_cast<const uint8_t*>(record))) entry_.Get(IID_IVexoCDInfo2, result);
+        if (record && info_->CopyFrom(static_cast<const uint8_t*>(record)))
+            result_.Take(IID_IVexoCDInfo2, result.put_void());
         Unregister();
         if (auto f = Events()) f->OnDoneCDInfo(result.get());
         if (record) eb::VexoFreeMem(record);
     }
     uint32_t flags_;
     ComPtr<VexoCDInfo> info_;
-    com::GitEntry entry_;
+    com::MarshalledOnce result_;
 };
 
 class WaitForDiscOperation final : public AsyncOperation {
