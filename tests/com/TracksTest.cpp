@@ -782,6 +782,34 @@ TEST_F(TracksTest, TheReadEventGivesAnArrayOfTheTrackKindAndCopiesNoMoreThanAllB
     EXPECT_EQ(buffer[6], 0x44);
 }
 
+TEST_F(TracksTest, ATracksContainerListsItsOneConnectionPoint) {
+    ComPtr<VexoAudioTrack> track = VexoAudioTrack::Make();
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(track->QueryInterface(IID_IConnectionPointContainer, container.put_void()), S_OK);
+    ComPtr<IEnumConnectionPoints> points;
+    ASSERT_EQ(container->EnumConnectionPoints(points.put()), S_OK);
+    IConnectionPoint* got[2] = {};
+    ULONG fetched = 9;
+    EXPECT_EQ(points->Next(2, got, nullptr), E_INVALIDARG);
+    ASSERT_EQ(points->Next(2, got, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 1u);
+    IID events{};
+    got[0]->GetConnectionInterface(&events);
+    EXPECT_TRUE(IsEqualGUID(events, DIID__IVexoAudioTrackEvents));
+    got[0]->Release();
+    EXPECT_EQ(points->Next(1, got, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    ComPtr<IEnumConnectionPoints> clone;
+    ASSERT_EQ(points->Clone(clone.put()), S_OK);
+    EXPECT_EQ(clone->Next(1, got, nullptr), S_FALSE) << "a clone keeps the position";
+    EXPECT_EQ(points->Reset(), S_OK);
+    EXPECT_EQ(points->Skip(2), S_FALSE);
+    EXPECT_EQ(points->Reset(), S_OK);
+    ASSERT_EQ(points->Next(1, got, nullptr), S_OK);
+    got[0]->Release();
+    EXPECT_EQ(container->EnumConnectionPoints(nullptr), E_POINTER);
+}
+
 // The engine calls from its own thread: the events reach the sink on the
 // track's thread, and the answers travel back.
 // The proxy/stub of the track forwarders, for this process only, in the

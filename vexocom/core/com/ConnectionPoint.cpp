@@ -1,8 +1,10 @@
 #include "ConnectionPoint.h"
 
 #include <algorithm>
+#include <new>
 
 #include "GlobalInterfaceTable.h"
+#include "Module.h"
 
 namespace vexo::com {
 
@@ -100,5 +102,71 @@ HRESULT ConnectionPoint::FireArgs(DISPID id, VARIANT* args, UINT count) {
     }
     return S_OK;
 }
+
+// ---- SinglePointEnumerator ------------------------------------------------
+
+SinglePointEnumerator::SinglePointEnumerator(IConnectionPoint* point, ULONG position) noexcept
+    : point_(point), position_(position) {
+    point_->AddRef();
+    ModuleLock();
+}
+
+SinglePointEnumerator::~SinglePointEnumerator() {
+    point_->Release();
+    ModuleUnlock();
+}
+
+HRESULT SinglePointEnumerator::Make(IConnectionPoint* point, IEnumConnectionPoints** out, ULONG position) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!point) return E_UNEXPECTED;
+    auto* e = new (std::nothrow) SinglePointEnumerator(point, position);
+    if (!e) return E_OUTOFMEMORY;
+    *out = e;
+    return S_OK;
+}
+
+STDMETHODIMP SinglePointEnumerator::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!::IsEqualGUID(iid, IID_IUnknown) && !::IsEqualGUID(iid, IID_IEnumConnectionPoints)) return E_NOINTERFACE;
+    AddRef();
+    *out = static_cast<IEnumConnectionPoints*>(this);
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) SinglePointEnumerator::Release() {
+    LONG n = ::InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return static_cast<ULONG>(n);
+}
+
+STDMETHODIMP SinglePointEnumerator::Next(ULONG count, IConnectionPoint** points, ULONG* fetched) {
+    if (fetched) *fetched = 0;
+    if (!points) return E_POINTER;
+    if (count > 1 && !fetched) return E_INVALIDARG;
+    ULONG given = 0;
+    if (count > 0 && position_ == 0) {
+        point_->AddRef();
+        points[0] = point_;
+        given = 1;
+        position_ = 1;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP SinglePointEnumerator::Skip(ULONG count) {
+    const ULONG left = position_ == 0 ? 1 : 0;
+    position_ = count >= left ? 1 : position_;
+    return count <= left ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP SinglePointEnumerator::Reset() {
+    position_ = 0;
+    return S_OK;
+}
+
+STDMETHODIMP SinglePointEnumerator::Clone(IEnumConnectionPoints** out) { return Make(point_, out, position_); }
 
 }  // namespace vexo::com

@@ -116,6 +116,29 @@ private:
     std::vector<DWORD> cookies_;
 };
 
+// The enumerator of a container's one connection point (it holds a
+// reference on the point, and so on its source).
+class SinglePointEnumerator final : public IEnumConnectionPoints {
+public:
+    static HRESULT Make(IConnectionPoint* point, IEnumConnectionPoints** out, ULONG position = 0) noexcept;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP Next(ULONG count, IConnectionPoint** points, ULONG* fetched) override;
+    STDMETHODIMP Skip(ULONG count) override;
+    STDMETHODIMP Reset() override;
+    STDMETHODIMP Clone(IEnumConnectionPoints** out) override;
+
+private:
+    SinglePointEnumerator(IConnectionPoint* point, ULONG position) noexcept;
+    ~SinglePointEnumerator();
+
+    volatile LONG refs_ = 1;
+    IConnectionPoint* point_;
+    ULONG position_;
+};
+
 // IConnectionPointContainer for a source with one connection point; the
 // source lists it among its interfaces and gives it the point:
 //   class Vexo : public DispatchObject<Vexo, IVexo4, SingleConnectionPointContainer<Vexo>> ...
@@ -128,7 +151,7 @@ public:
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        return E_NOTIMPL;
+        return SinglePointEnumerator::Make(&static_cast<Derived*>(this)->EventPoint(), out);
     }
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
         if (!out) return E_POINTER;
