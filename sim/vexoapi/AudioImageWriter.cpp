@@ -132,9 +132,21 @@ bool AudioImageWriter::AppendWav(const std::string& path, std::string& why) {
         why = path + " holds " + other + ", not 44.1 kHz 16-bit stereo PCM";
         return false;
     }
+    return CopyFrom(file, path, layout->dataOffset, layout->dataBytes, why);
+}
+
+bool AudioImageWriter::AppendPcmFile(const std::string& path, std::string& why) {
+    SourceFile file(path);
+    if (!file.IsOpen()) {
+        why = "cannot open " + path;
+        return false;
+    }
+    return CopyFrom(file, path, 0, file.Size(), why);
+}
+
+bool AudioImageWriter::CopyFrom(SourceFile& file, const std::string& path, std::uint64_t at, std::uint64_t left,
+                                std::string& why) {
     std::vector<std::uint8_t> buffer(kCopyChunk);
-    std::uint64_t at = layout->dataOffset;
-    std::uint64_t left = layout->dataBytes;
     while (left > 0) {
         const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
         if (!file.ReadAt(at, buffer.data(), piece)) {

@@ -55,6 +55,10 @@ public:
     // False with why set when the file cannot be read or is no CD audio.
     bool AppendWav(const std::string& path, std::string& why);
 
+    // Appends the whole of a raw PCM file (CD audio without a header), then
+    // pads to a whole sector. False with why set when it cannot be read.
+    bool AppendPcmFile(const std::string& path, std::string& why);
+
     // Writes the sheet, closes both files and gives them their final names
     // (an older image there is replaced). False with why set otherwise; the
     // temporary files are gone either way.
@@ -62,6 +66,8 @@ public:
 
 private:
     void Discard();
+    // Copies `left` bytes from `at` on, then pads to a whole sector.
+    bool CopyFrom(SourceFile& file, const std::string& path, std::uint64_t at, std::uint64_t left, std::string& why);
 
     ImagePaths paths_;
     std::string binPartial_, cuePartial_;

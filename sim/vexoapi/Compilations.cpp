@@ -8,6 +8,7 @@
 
 #include "Compilations.h"
 
+#include "AudioDecoder.h"
 #include "AudioImageWriter.h"
 #include "CueWriter.h"
 #include "EngineLayout.h"
@@ -284,9 +285,17 @@ RecordResult RecordAudioDisc(const CompilationSummary& compilation, bool cdText,
             break;
         }
         case 2:
-        case 3:
-            return fail(i, Format("%s sources are not supported by the image recorder (%s)", t.kind == 2 ? "MP3" : "WMA",
-                                  t.source.c_str()));
+        case 3: {
+            // Decoded beside the image, taken in and deleted.
+            const std::string pcm = writer.Paths().bin + Format(".track%zu.pcm.partial", i + 1);
+            struct Remove {
+                const std::string& path;
+                ~Remove() { DeleteFileA(path.c_str()); }
+            } remove{pcm};
+            if (!DecodeToCdAudio(t.source, pcm, why)) return fail(i, why);
+            if (!writer.AppendPcmFile(pcm, why)) return fail(i, why);
+            break;
+        }
         default:
             return fail(i, Format("unknown source kind %u", t.kind));
         }

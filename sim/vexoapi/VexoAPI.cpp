@@ -103,9 +103,10 @@
 // silence, WAV PCM copied bit-exact, event tracks as pulled, each padded to
 // whole sectors) and a CUE (INDEX 00 before a pause, INDEX 01, the relative
 // index positions as INDEX 02..., TITLE/PERFORMER with burn flag 32), under
-// temporary names renamed when the burn succeeds. WAV files other than
-// 44.1 kHz 16-bit stereo PCM, MP3 and WMA sources and bad index positions
-// fail the burn with 3 and an error line.
+// temporary names renamed when the burn succeeds. MP3 and WMA sources are
+// decoded by the Linux ffmpeg through sim/winebridge (AudioDecoder.cpp).
+// WAV files other than 44.1 kHz 16-bit stereo PCM, sources ffmpeg cannot
+// decode and bad index positions fail the burn with 3 and an error line.
 //
 // Block access (BlockAccess.cpp, BlockMedia.cpp; README.md has the details):
 // VexoCreateBlockReaderInterface / VexoCreateBlockWriterInterface(device,

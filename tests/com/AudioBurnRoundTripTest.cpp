@@ -287,8 +287,8 @@ TEST_F(AudioBurnRoundTripTest, SourcesTheRecorderCannotTakeFailTheBurnAndLeaveNo
         {VEXO_AUDIO_TRACK_FILE_WAV, "fast.wav", {}, "48000 Hz 16-bit 2-channel PCM, not 44.1 kHz 16-bit stereo PCM"},
         {VEXO_AUDIO_TRACK_FILE_WAV, "none.wav", {}, "cannot open"},
         {VEXO_AUDIO_TRACK_FILE_WAV, "song.mp3", {}, "not a RIFF/WAVE file"},
-        {VEXO_AUDIO_TRACK_FILE_MP3, "song.mp3", {}, "MP3 sources are not supported by the image recorder"},
-        {VEXO_AUDIO_TRACK_FILE_WMA, "song.wma", {}, "WMA sources are not supported by the image recorder"},
+        {VEXO_AUDIO_TRACK_FILE_MP3, "song.mp3", {}, "ffmpeg could not decode"},
+        {VEXO_AUDIO_TRACK_FILE_WMA, "none.wma", {}, "ffmpeg could not decode"},
         {VEXO_AUDIO_TRACK_FILE_WAV, "good.wav", {1, 2}, "index position 2 (INDEX 03) lies beyond the track's 2 blocks"},
     };
     DriveClient c(Config());
@@ -317,8 +317,41 @@ TEST_F(AudioBurnRoundTripTest, SourcesTheRecorderCannotTakeFailTheBurnAndLeaveNo
         EXPECT_FALSE(Exists(dir + "\\disc.bin")) << k.file;
         EXPECT_FALSE(Exists(dir + "\\disc.bin.partial")) << k.file;
         EXPECT_FALSE(Exists(dir + "\\disc.cue.partial")) << k.file;
+        EXPECT_FALSE(Exists(dir + "\\disc.bin.track2.pcm.partial")) << k.file;
     }
     EXPECT_EQ(sim::Counter("recorder.images"), 0);
+}
+
+// ---- decoded sources ---------------------------------------------------------------------
+
+TEST_F(AudioBurnRoundTripTest, Mp3AndWmaSourcesAreDecodedToCdAudioByFfmpeg) {
+    // Made on the Linux side by make_audio_sources.sh with what ffmpeg decodes them to.
+    const std::string dir = ProgramFolder() + "\\audio-decoded";
+    const std::string mp3 = Read(dir + "\\tone.mp3.pcm"), wma = Read(dir + "\\tone.wma.pcm");
+    ASSERT_GT(mp3.size(), 90 * kSector) << "no sources in " << dir;
+    ASSERT_GT(wma.size(), 90 * kSector);
+    DriveClient c(Config());
+    ASSERT_TRUE(c.ok());
+    auto tracks = Create<IVexoAudioTracks>(CLSID_VexoAudioTracks);
+    auto t1 = Track(VEXO_AUDIO_TRACK_FILE_MP3, dir + "\\tone.mp3", 98, 0, {50}, L"", L"");
+    auto t2 = Track(VEXO_AUDIO_TRACK_FILE_WMA, dir + "\\tone.wma", 98, 10, {}, L"", L"");
+    ASSERT_EQ(tracks->Add(t1.get()), S_OK);
+    ASSERT_EQ(tracks->Add(t2.get()), S_OK);
+    Bstr target(std::wstring(dir.begin(), dir.end()).append(L"\\decoded.cue").c_str());
+    ASSERT_EQ(c.drive()->InitImageRecorder(target.get(), static_cast<VEXO_MEDIA_TYPE>(1)), S_OK);
+    ASSERT_EQ(BurnAudio(c, tracks.get(), 4), S_OK);
+    ASSERT_TRUE(c.WaitFor(kOnDoneBurn, 1, 60000));
+    EXPECT_EQ(DoneBurn(c), 0) << sim::Text("recorder.error");
+    const std::string bin = Read(dir + "\\decoded.bin");
+    EXPECT_TRUE(bin == Padded(mp3) + std::string(10 * kSector, '\0') + Padded(wma))
+        << "the BIN differs from the decoded sources (" << bin.size() << " bytes)";
+    const auto s1 = static_cast<uint32_t>(Padded(mp3).size() / kSector);
+    char second[16];
+    snprintf(second, sizeof second, "%02u:%02u:%02u", (s1 + 10) / 4500, (s1 + 10) / 75 % 60, (s1 + 10) % 75);
+    EXPECT_NE(Read(dir + "\\decoded.cue").find(std::string("INDEX 01 ") + second), std::string::npos)
+        << Read(dir + "\\decoded.cue");
+    EXPECT_FALSE(Exists(dir + "\\decoded.bin.track1.pcm.partial"));
+    EXPECT_FALSE(Exists(dir + "\\decoded.bin.track2.pcm.partial"));
 }
 
 TEST_F(AudioBurnRoundTripTest, AnAbortedOrFailingBurnLeavesNoImage) {

@@ -288,6 +288,19 @@ TEST_F(VexoSimImageWriter, AnImageNeverCommittedLeavesNothing) {
     EXPECT_FALSE(Exists(Path("disc.bin")));
     EXPECT_FALSE(Exists(Path("disc.cue")));
 
+    // A raw PCM file (what a decoder leaves) goes in whole, padded.
+    Write(Path("in.wav"), std::string(2353, '\x11'));
+    {
+        AudioImageWriter w(ImagePathsFor(Path("disc.cue")));
+        std::string why;
+        ASSERT_TRUE(w.Open(why));
+        ASSERT_TRUE(w.AppendPcmFile(Path("in.wav"), why)) << why;
+        EXPECT_EQ(w.Bytes(), 2u * 2352);
+        EXPECT_FALSE(w.AppendPcmFile(Path("missing.pcm"), why));
+        EXPECT_NE(why.find("cannot open"), std::string::npos) << why;
+    }
+    EXPECT_FALSE(Exists(Path("disc.bin.partial")));
+
     AudioImageWriter nowhere(ImagePathsFor(Path("no such folder\\disc.cue")));
     std::string why;
     EXPECT_FALSE(nowhere.Open(why));
