@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,9 +29,32 @@ struct EventTrack {
     std::int32_t blockBytes = 2352;
 };
 
+// A track of an audio disc (compilation type 0) as the image recorder
+// takes it.
+struct AudioTrackPlan {
+    std::uint32_t kind = 0;  // 0 WAV, 1 event, 2 MP3, 3 WMA
+    std::string source;      // the file of the file kinds
+    std::int32_t pause = 0;  // blocks of silence before the track
+    std::int32_t length = 0;
+    std::uint32_t indexCount = 0;
+    std::vector<std::int32_t> indexes;  // blocks after the track's start
+    std::string title;
+    std::string artist;
+    std::int32_t event = -1;  // its entry in CompilationSummary::events
+};
+
+struct AudioDiscPlan {
+    bool present = false;    // the record was an audio disc
+    bool dataTrack = false;  // it carries a data track besides
+    std::string title;
+    std::string artist;
+    std::vector<AudioTrackPlan> tracks;
+};
+
 struct CompilationSummary {
     std::vector<std::pair<std::string, std::string>> texts;  // "burn.summary", "burn.track.N", ...
     std::vector<EventTrack> events;
+    AudioDiscPlan audio;
 };
 
 // Reads a record of compilation type 0, 1, 3 or 1000 (the caller holds the
@@ -45,7 +69,31 @@ struct PullResult {
     std::string text;
     bool error = false;
 };
-PullResult PullEventTrack(const EventTrack& track);
+// With a sink, every byte pulled goes to it as well; a sink answering
+// false ends the pull as an error.
+using PullSink = std::function<bool(const std::uint8_t* bytes, std::size_t count)>;
+PullResult PullEventTrack(const EventTrack& track, const PullSink& sink = nullptr);
+
+// Records an audio disc as a BIN/CUE image through `writer`, the tracks in
+// record order: each pause as silence, WAV files copied, event tracks
+// pulled into the BIN (their result texts go to `pulled`). When every track
+// went in, `cue` holds the sheet for the writer's Commit; otherwise `error`
+// says why (an engine error line) and `eventError` tells an event track
+// that reported an error from a track that could not be recorded. cdText
+// adds the titles and artists to the sheet.
+struct RecordResult {
+    bool ok = false;
+    bool eventError = false;
+    std::string error;
+    std::uint32_t sectors = 0;
+    std::string cue;
+    std::vector<std::pair<std::string, std::string>> pulled;
+};
+class AudioImageWriter;
+RecordResult RecordAudioDisc(const CompilationSummary& compilation, bool cdText, AudioImageWriter& writer);
+
+// The largest image the recorder writes: 100 minutes of audio.
+inline constexpr std::uint32_t kMaxImageSectors = 100 * 60 * 75;
 
 // The ISO item chain from `first`, as VexoSimDescribeIsoTree gives it.
 std::string DescribeIsoChain(SimEngine& e, void* first);

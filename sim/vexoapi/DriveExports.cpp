@@ -7,6 +7,7 @@
 // failure value. The long operations take the device's OperationMs on the
 // calling thread; no client callback is ever called under the engine lock.
 
+#include "AudioImageWriter.h"
 #include "Compilations.h"
 #include "EngineLayout.h"
 #include "EngineRecords.h"
@@ -77,10 +78,27 @@ constexpr std::int32_t DaeBadRecord = 4;
 // Burn results.
 constexpr std::int32_t BurnFailed = 1;
 constexpr std::int32_t BurnInvalidDrive = 2;
+constexpr std::int32_t BurnWriteFailed = 3;
 constexpr std::int32_t BurnUserAbort = 6;
 constexpr std::int32_t ImageCompilation = 2;
 constexpr std::uint32_t DetectNonEmptyCDRW = 256;
 constexpr std::int32_t NonEmptyCDRWRequest = 22;
+constexpr std::uint32_t CdTextFlag = 32;
+constexpr std::int32_t AudioCompilation = 0;
+
+bool IsAbsolutePath(const std::string& p) {
+    return (p.size() >= 2 && p[1] == ':') || (!p.empty() && (p[0] == '\\' || p[0] == '/'));
+}
+
+// Where an audio burn of the device records its image: the path
+// VexoInitImageRecorder named, else the device's Recorder= key (relative to
+// the DLL's folder); empty for none. With the lock held.
+std::string RecorderTarget(SimEngine& e, const Device& d) {
+    const SimEngine::DeviceState* state = e.StateOf(d.index);
+    std::string target = state && !state->imageRecorder.empty() ? state->imageRecorder : d.behaviour.recorder;
+    if (!target.empty() && !IsAbsolutePath(target)) target = e.ModuleFolder() + "\\" + target;
+    return target;
+}
 
 }  // namespace
 
@@ -458,8 +476,10 @@ std::int32_t WINAPI VexoInitImageRecorder(Handle device, const char* path, std::
         if (e.ScriptedFailure("VexoInitImageRecorder", result)) return result;
         Reserved(e, "VexoInitImageRecorder", reserved1);
         Reserved(e, "VexoInitImageRecorder", reserved2);
-        if (!Resolve(e, "VexoInitImageRecorder", device)) return std::int32_t(1);
+        auto d = Resolve(e, "VexoInitImageRecorder", device);
+        if (!d) return std::int32_t(1);
         e.SetText("imagerecorder.path", ReadText(path));
+        if (SimEngine::DeviceState* state = e.StateOf(d->index)) state->imageRecorder = ReadText(path);
         e.SetCounter("imagerecorder.mediatype", mediaType);
         return std::int32_t(0);
     });
@@ -528,6 +548,7 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
         const auto* progress = static_cast<const std::uint8_t*>(progressRecord);
         std::map<std::int32_t, std::string> mediaNames;
         CompilationSummary compilation;
+        std::string recorder;  // where the image goes; empty: no image
         {
             auto lock = e.Lock();
             std::int32_t result = BurnFailed;
@@ -564,6 +585,14 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                 }
                 for (const auto& [key, value] : compilation.texts) e.SetText(key, value);
                 image = Format("compilation type %d", type);
+                if (type == AudioCompilation) {
+                    recorder = RecorderTarget(e, *d);
+                    if (!recorder.empty() && compilation.audio.dataTrack) {
+                        e.Log("VexoBurn: an audio disc with a data track is not recorded as an image");
+                        recorder.clear();
+                    }
+                    e.SetText("recorder.target", recorder);
+                }
             }
             e.SetCounter("ask.count", 0);
             e.SetCounter("burn.steps", 0);
@@ -620,14 +649,38 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
         }
         if (auto major = reinterpret_cast<MajorPhaseCallback>(slot(L::progress::MajorPhaseCallback))) major(userData, 1);
         if (onSubTask && onSubTask(userData, 100) != 0) return finish(BurnUserAbort);
-        bool trackFailed = false;
-        for (const EventTrack& track : compilation.events) {
-            PullResult pulled = PullEventTrack(track);
-            trackFailed = trackFailed || pulled.error;
-            auto lock = e.Lock();
-            e.SetText(track.key, pulled.text);
+        // An audio disc with a recorder target becomes a BIN/CUE image,
+        // written under temporary names and named at the very end: a burn
+        // that fails or is aborted leaves nothing behind.
+        std::optional<AudioImageWriter> writer;
+        std::string cue;
+        if (!recorder.empty()) {
+            writer.emplace(ImagePathsFor(recorder));
+            RecordResult recorded = RecordAudioDisc(compilation, (static_cast<std::uint32_t>(flags) & CdTextFlag) != 0, *writer);
+            {
+                auto lock = e.Lock();
+                for (const auto& [key, value] : recorded.pulled) e.SetText(key, value);
+                if (!recorded.ok) {
+                    e.errors.push_back(recorded.error);
+                    e.SetText("recorder.error", recorded.error);
+                    e.Log("VexoBurn: " + recorded.error);
+                }
+            }
+            if (!recorded.ok) {
+                writer.reset();
+                return finish(recorded.eventError ? BurnFailed : BurnWriteFailed);
+            }
+            cue = std::move(recorded.cue);
+        } else {
+            bool trackFailed = false;
+            for (const EventTrack& track : compilation.events) {
+                PullResult pulled = PullEventTrack(track);
+                trackFailed = trackFailed || pulled.error;
+                auto lock = e.Lock();
+                e.SetText(track.key, pulled.text);
+            }
+            if (trackFailed) return finish(BurnFailed);
         }
-        if (trackFailed) return finish(BurnFailed);
         for (std::uint32_t k = 1; k <= burn.steps; ++k) {
             TakeTime(burn.stepMs);
             if (idle && idle(idleUserData) != 0) return finish(BurnUserAbort);
@@ -637,6 +690,23 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                 e.Count("burn.steps");
             }
             if (answer != 0) return finish(BurnUserAbort);
+        }
+        if (writer && burn.result == 0) {
+            std::string why;
+            const bool committed = writer->Commit(cue, why);
+            auto lock = e.Lock();
+            if (!committed) {
+                const std::string error = "Image recorder: " + why;
+                e.errors.push_back(error);
+                e.SetText("recorder.error", error);
+                e.Log("VexoBurn: " + error);
+            } else {
+                e.Count("recorder.images");
+                e.SetCounter("recorder.sectors", static_cast<std::int64_t>(writer->Sectors()));
+                e.SetText("recorder.cue", writer->Paths().cue);
+                e.SetText("recorder.bin", writer->Paths().bin);
+            }
+            if (!committed) return finish(BurnWriteFailed);
         }
         return finish(burn.result);
     });

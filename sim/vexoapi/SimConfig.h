@@ -135,6 +135,10 @@ struct DriveBehaviour {
     std::string medium;
     bool mediumReadOnly = false;
     std::optional<VmsConfig> vms;
+    // Audio burns: where the image goes when VexoInitImageRecorder named no
+    // path for the device (a relative path is taken from the DLL's folder);
+    // empty: no image.
+    std::string recorder;
 };
 
 // The disc every device holds unless its section says otherwise: two audio

@@ -92,6 +92,9 @@ public:
         std::int32_t options[4] = {};
         // The writes of the device's synthetic medium, shared by its block objects.
         std::shared_ptr<SectorOverlay> overlay;
+        // The path VexoInitImageRecorder last named for the device (empty:
+        // none, the device's Recorder= key applies).
+        std::string imageRecorder;
     };
     DeviceState* StateOf(std::int32_t device);
 

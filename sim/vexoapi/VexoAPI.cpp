@@ -51,6 +51,10 @@
 //   Ready=0  EjectResult=0  EraseTimeQuick=60  EraseTimeFull=600  EraseResult=0
 //   OperationMs=20  WaitResult=0  DaeChunkBlocks=10  OpenFails=0
 //   StatusEvent=delayMs,type,status (repeat)
+//   Recorder=images\disc.cue ; where an audio burn records its BIN/CUE image
+//                         ; when VexoInitImageRecorder named no path for the
+//                         ; device (relative: from this DLL's folder; not
+//                         ; ".cue": <path>.cue + <path>.bin); default none
 //   Disc=none, or the disc in the drive with the [Image] keys below
 //   AccessModes=0x3       ; VexoGetSupportedAccessModesForDevice (bits 1 packet
 //                         ; writing, 2 managed MRW, 4 raw MRW); default 0
@@ -91,6 +95,18 @@
 // For tests (SimExports.cpp): VexoSimGetCounter, VexoSimGetText,
 // VexoSimFireDriveChange, VexoSimWaitIdle, VexoSimReset, VexoSimConfigure,
 // VexoSimAsk, VexoSimIdle, VexoSimAskSpec, VexoSimFireDriveStatus. Counter and text names are listed in README.md.
+//
+// Audio images (AudioImageWriter.cpp, CueWriter.cpp, WavSource.cpp,
+// RecordAudioDisc in Compilations.cpp; README.md has the details): an audio
+// burn (type 0, no data track) on a device with a recorder target writes
+// the tracks in record order into a BIN (2352-byte sectors: the pause as
+// silence, WAV PCM copied bit-exact, event tracks as pulled, each padded to
+// whole sectors) and a CUE (INDEX 00 before a pause, INDEX 01, the relative
+// index positions as INDEX 02..., TITLE/PERFORMER with burn flag 32), under
+// temporary names renamed when the burn succeeds. MP3 and WMA sources are
+// decoded by the Linux ffmpeg through sim/winebridge (AudioDecoder.cpp).
+// WAV files other than 44.1 kHz 16-bit stereo PCM, sources ffmpeg cannot
+// decode and bad index positions fail the burn with 3 and an error line.
 //
 // Block access (BlockAccess.cpp, BlockMedia.cpp; README.md has the details):
 // VexoCreateBlockReaderInterface / VexoCreateBlockWriterInterface(device,

@@ -6,3 +6,18 @@ add_wine_gtest(vexocom_burn_test
 target_include_directories(vexocom_burn_test PRIVATE ${VEXO_IDL_INCLUDE_DIR})
 add_dependencies(vexocom_burn_test VexoCOM vexoapi vexo_tlb)
 set_tests_properties(vexocom_burn_test PROPERTIES RESOURCE_LOCK vexocom_registration)
+
+# Audio burns recorded as BIN/CUE images by the simulated engine; the
+# round-trip image is left in bin/audio-roundtrip and ripped back through
+# CadrelConverter's virtual drive by tests/e2e/audio_burn_rip.py.
+add_wine_gtest(vexocom_audio_image_test
+  SOURCES AudioBurnRoundTripTest.cpp DriveTestSupport.cpp ServerTestSupport.cpp ${VEXO_IDL_INCLUDE_DIR}/Vexo_i.c
+  LIBS ole32 oleaut32 uuid advapi32 LABELS com TIMEOUT 300)
+target_include_directories(vexocom_audio_image_test PRIVATE ${VEXO_IDL_INCLUDE_DIR})
+add_dependencies(vexocom_audio_image_test VexoCOM vexoapi vexo_tlb)
+set_tests_properties(vexocom_audio_image_test PROPERTIES RESOURCE_LOCK vexocom_registration
+  FIXTURES_SETUP audio_burn_image FIXTURES_REQUIRED audio_burn_sources)
+# Its MP3 and WMA sources, made by the Linux ffmpeg with what they decode to.
+add_host_test(vexocom_audio_image_sources COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/make_audio_sources.sh
+  ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/audio-decoded LABELS com)
+set_tests_properties(vexocom_audio_image_sources PROPERTIES FIXTURES_SETUP audio_burn_sources)

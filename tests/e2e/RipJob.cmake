@@ -47,3 +47,10 @@ endforeach()
 # image, the MP3 close to it (tests/e2e/demo_disc_rip.py states the measure).
 add_host_test(demo_disc_rip COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/demo_disc_rip.py ${CADREL_BUILD_ROOT}
   ${PROJECT_SOURCE_DIR} LABELS e2e LOCKS cdrom settings TIMEOUT 600)
+
+# An audio CD the simulated engine recorded through VexoCOM
+# (vexocom_audio_image_test), ripped back by the headless mode as WAV: every
+# track bit-exact to its source, then silence.
+add_host_test(audio_burn_rip COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/audio_burn_rip.py ${CADREL_BUILD_ROOT}
+  ${PROJECT_SOURCE_DIR} LABELS e2e LOCKS cdrom settings TIMEOUT 600)
+set_tests_properties(audio_burn_rip PROPERTIES FIXTURES_REQUIRED audio_burn_image)

@@ -9,3 +9,5 @@ add_wine_gtest(vexoapi_blocks_test SOURCES sim/vexoapi_blocks_test.cpp LABELS si
 add_dependencies(vexoapi_blocks_test vexoapi)
 add_host_test(vexoapi_exports_check COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sim/vexoapi_exports.sh ${CADREL_BUILD_ROOT}
   ${PROJECT_SOURCE_DIR}/sim/vexoapi/VexoAPI.def LABELS build sim)
+# The image recorder's pieces: cue sheets, WAV files, the image files.
+add_wine_gtest(vexoapi_recorder_test SOURCES sim/vexoapi_recorder_test.cpp LIBS vexoapi_state LABELS logic sim)

@@ -1,5 +1,6 @@
-// Texts the converter hands to other processes, as pure logic: the shell job
-// that runs the Linux ffmpeg under Wine, and Windows command-line quoting for
+// Texts handed to other processes, as pure logic: the shell job
+// that runs the Linux ffmpeg under Wine (for avformat.dll and the simulated
+// engine), and Windows command-line quoting for
 // ffmpeg.exe on Windows.
 #pragma once
 

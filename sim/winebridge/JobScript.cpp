@@ -19,7 +19,7 @@ std::string BuildJobScript(const std::string& workDir, const std::vector<std::st
     const std::string work = ShellQuote(workDir);
     std::string s;
     s += "#!/bin/sh\n";
-    s += "# One conversion for avformat.dll (started from Wine).\n";
+    s += "# One ffmpeg run started from Wine.\n";
     s += "exec </dev/null >/dev/null 2>&1\n";
     s += "work=" + work + "\n";
     s += "log=\"$work/" + std::string(kJobOutputName) + "\"\n";
