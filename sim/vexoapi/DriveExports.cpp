@@ -8,6 +8,7 @@
 // calling thread; no client callback is ever called under the engine lock.
 
 #include "Compilations.h"
+#include "DataImage.h"
 #include "EngineLayout.h"
 #include "EngineRecords.h"
 #include "Questions.h"
@@ -458,8 +459,10 @@ std::int32_t WINAPI VexoInitImageRecorder(Handle device, const char* path, std::
         if (e.ScriptedFailure("VexoInitImageRecorder", result)) return result;
         Reserved(e, "VexoInitImageRecorder", reserved1);
         Reserved(e, "VexoInitImageRecorder", reserved2);
-        if (!Resolve(e, "VexoInitImageRecorder", device)) return std::int32_t(1);
+        auto d = Resolve(e, "VexoInitImageRecorder", device);
+        if (!d) return std::int32_t(1);
         e.SetText("imagerecorder.path", ReadText(path));
+        if (SimEngine::DeviceState* state = e.StateOf(d->index)) state->imageRecorder = ReadText(path);
         e.SetCounter("imagerecorder.mediatype", mediaType);
         return std::int32_t(0);
     });
@@ -628,6 +631,7 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
             e.SetText(track.key, pulled.text);
         }
         if (trackFailed) return finish(BurnFailed);
+        if (std::int32_t failed = WriteDataImage(e, device, type, record)) return finish(failed);
         for (std::uint32_t k = 1; k <= burn.steps; ++k) {
             TakeTime(burn.stepMs);
             if (idle && idle(idleUserData) != 0) return finish(BurnUserAbort);

@@ -197,6 +197,7 @@ DriveBehaviour ReadBehaviour(const IniSection& s, std::vector<std::string>& warn
     r.Number("AccessModes", b.accessModes);
     r.Text("Medium", b.medium);
     r.Flag("MediumReadOnly", b.mediumReadOnly);
+    r.Text("Recorder", b.recorder);
     std::vector<std::string> sessions = s.All("VmsSession");
     if (s.Find("VmsNextWritable") || !sessions.empty()) {
         VmsConfig vms;

@@ -135,6 +135,9 @@ struct DriveBehaviour {
     std::string medium;
     bool mediumReadOnly = false;
     std::optional<VmsConfig> vms;
+    // The image recorder's target when VexoInitImageRecorder named none for
+    // the device: where a burn writes its image (empty: no image).
+    std::string recorder;
 };
 
 // The disc every device holds unless its section says otherwise: two audio

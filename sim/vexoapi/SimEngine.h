@@ -92,6 +92,8 @@ public:
         std::int32_t options[4] = {};
         // The writes of the device's synthetic medium, shared by its block objects.
         std::shared_ptr<SectorOverlay> overlay;
+        // The path last given to VexoInitImageRecorder (empty: none).
+        std::string imageRecorder;
     };
     DeviceState* StateOf(std::int32_t device);
 

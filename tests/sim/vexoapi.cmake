@@ -9,3 +9,7 @@ add_wine_gtest(vexoapi_blocks_test SOURCES sim/vexoapi_blocks_test.cpp LABELS si
 add_dependencies(vexoapi_blocks_test vexoapi)
 add_host_test(vexoapi_exports_check COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sim/vexoapi_exports.sh ${CADREL_BUILD_ROOT}
   ${PROJECT_SOURCE_DIR}/sim/vexoapi/VexoAPI.def LABELS build sim)
+# Data discs: burns writing ISO 9660 images, estimates and imports, read
+# back and made with the ISO 9660 library.
+add_wine_gtest(vexoapi_data_test SOURCES sim/vexoapi_data_test.cpp LIBS iso9660 LABELS sim)
+add_dependencies(vexoapi_data_test vexoapi)
