@@ -12,8 +12,9 @@
 //       cannot be written (an error line says why) and images of 2^31
 //       blocks or more.
 //
-// What a burn writes (WriteDataImage, called by VexoBurn): the image of the
-// data track of a compilation of type 0 without audio tracks, at the
+// What a burn writes (WriteDataImage, called by VexoBurn at the end of a
+// burn that was not aborted and whose [Burn] Result= is 0): the image of
+// the data track of a compilation of type 0 without audio tracks, at the
 // device's recorder target (RecorderTarget). The image's tree is the root
 // chain and then the wrapper root's chain, side by side in the one image
 // root (a name met in both is a duplicate and refuses the tree). Names

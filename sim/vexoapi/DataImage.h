@@ -50,7 +50,8 @@ bool BuildDataTree(SimEngine& e, const IsoTrackContent& track, DataTree& out, st
 // image.
 std::string RecorderTarget(SimEngine& e, std::int32_t device);
 
-// Called once by VexoBurn, without the lock, after the compilation was read.
+// Called once by VexoBurn, without the lock, when the burn has come through
+// its questions, event tracks and progress steps and is to succeed.
 // For a compilation of type 0 with a data track, no audio tracks and a
 // recorder target it writes the data track's image (under a temporary name,
 // renamed when whole). Answers 0 when the image was written or there was

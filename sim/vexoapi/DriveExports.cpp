@@ -631,7 +631,6 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
             e.SetText(track.key, pulled.text);
         }
         if (trackFailed) return finish(BurnFailed);
-        if (std::int32_t failed = WriteDataImage(e, device, type, record)) return finish(failed);
         for (std::uint32_t k = 1; k <= burn.steps; ++k) {
             TakeTime(burn.stepMs);
             if (idle && idle(idleUserData) != 0) return finish(BurnUserAbort);
@@ -641,6 +640,9 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                 e.Count("burn.steps");
             }
             if (answer != 0) return finish(BurnUserAbort);
+        }
+        if (burn.result == 0) {
+            if (std::int32_t failed = WriteDataImage(e, device, type, record)) return finish(failed);
         }
         return finish(burn.result);
     });

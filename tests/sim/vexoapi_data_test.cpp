@@ -250,6 +250,10 @@ struct TrackArguments {
     }
 };
 
+// The idle callback the engine calls at each progress step: non-zero aborts the burn.
+int gIdleAnswer = 0;
+std::int32_t WINAPI Idle(void*) { return gIdleAnswer; }
+
 class DataDiscTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -281,6 +285,8 @@ protected:
         SetPtr(init.data(), P, product);
         SetPtr(init.data(), 2 * P, maker);
         SetPtr(init.data(), 3 * P, language);
+        SetPtr(init.data(), 4 * P, reinterpret_cast<const void*>(&Idle));
+        gIdleAnswer = 0;
         ASSERT_EQ(E().Get<int(WINAPI*)(const void*, const char*)>("VexoInit")(init.data(), ""), 0);
         auto* list = static_cast<const std::uint8_t*>(E().Get<void*(WINAPI*)(int, int)>("VexoGetAvailableDrivesEx")(0, 0));
         ASSERT_NE(list, nullptr);
@@ -431,10 +437,15 @@ TEST_F(DataDiscTest, TheRecorderPathComesFromTheDeviceAndOptionsChooseTheNames) 
         EXPECT_EQ(Describe(v.root), "MIXED_CASE_NAME.TXT") << "without options: ISO 9660 names only";
         EXPECT_EQ(v.name, "PLAIN");
     }
-    // A compilation with audio tracks is not a data disc image.
+    // A compilation with audio tracks is not a data disc image; an aborted burn writes none.
     EXPECT_TRUE(DeleteFileA(target.c_str()));
     Burn(track, 1);
     EXPECT_FALSE(Exists(target));
+    gIdleAnswer = 1;
+    EXPECT_EQ(Burn(track), 6);
+    gIdleAnswer = 0;
+    EXPECT_FALSE(Exists(target));
+    EXPECT_FALSE(Exists(target + ".part"));
     EXPECT_EQ(E().Counter("dataimage.written"), 1);
 
     // Joliet alone.
