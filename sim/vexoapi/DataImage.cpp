@@ -17,7 +17,9 @@
 // the data track of a compilation of type 0 without audio tracks, at the
 // device's recorder target (RecorderTarget). The image's tree is the root
 // chain and then the wrapper root's chain, side by side in the one image
-// root (a name met in both is a duplicate and refuses the tree). Names
+// root (a name met in both is a duplicate and refuses the tree; a wrapper
+// whose first item is already in the root's tree, as when the wrapper is
+// the root itself, adds nothing). Names
 // and source paths are the items' ANSI texts, inline or behind their long
 // pointers; a directory is an item with the is-directory field set; entry
 // times are local times (struct tm) and land in the image as UTC. The
@@ -202,7 +204,9 @@ bool BuildDataTree(SimEngine& e, const IsoTrackContent& track, DataTree& out, st
     }
     out.root = iso9660::Node::Directory("");
     Walk w(e);
-    if (!AddChain(w, track.rootFirst, out.root, 1) || !AddChain(w, track.wrapperFirst, out.root, 1)) {
+    // A wrapper that is the root itself, or a folder inside its tree, adds nothing.
+    if (!AddChain(w, track.rootFirst, out.root, 1) ||
+        (!w.seen.count(track.wrapperFirst) && !AddChain(w, track.wrapperFirst, out.root, 1))) {
         why = w.why;
         return false;
     }

@@ -35,7 +35,8 @@ struct DataTree {
 };
 
 // The image tree of an ISO track, with the lock held. Both root chains go
-// into the one image root (root chain first, then the wrapper's). Every
+// into the one image root (root chain first, then the wrapper's, unless its
+// first item is in the root's tree already). Every
 // item must be a live item of this engine, met once (no loops), at most
 // kMaxItemDepth levels down; a file needs a readable source file (its size
 // is read now; its bytes only when the image is written). False with the

@@ -448,9 +448,9 @@ TEST_F(DataDiscTest, TheRecorderPathComesFromTheDeviceAndOptionsChooseTheNames) 
     EXPECT_FALSE(Exists(target + ".part"));
     EXPECT_EQ(E().Counter("dataimage.written"), 1);
 
-    // Joliet alone.
+    // Joliet alone; the wrapper given as the root itself adds nothing.
     E().FreeTrack(track);
-    TrackArguments joliet(a, nullptr, "joliet", 1);
+    TrackArguments joliet(a, a, "joliet", 1);
     track = E().MakeTrack(joliet.bytes.data());
     EXPECT_EQ(Burn(track), 0);
     {
