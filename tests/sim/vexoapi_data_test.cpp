@@ -463,6 +463,22 @@ TEST_F(DataDiscTest, TheRecorderPathComesFromTheDeviceAndOptionsChooseTheNames) 
     E().FreeTrack(track);
 }
 
+TEST_F(DataDiscTest, ARelativeRecorderTargetIsTakenFromTheEnginesFolder) {
+    const std::string target = ProgramFolder() + "\\vexoapi-v2\\relative target.iso";
+    DeleteFileA(target.c_str());
+    Start("Recorder=relative target");
+    WriteFileBytes(dir_ + "\\src\\a.txt", Pattern(10, 6));
+    Items items;
+    void* a = items.Make("a.txt", false, dir_ + "\\src\\a.txt");
+    items.Own(a);
+    TrackArguments arguments(a, nullptr, "R", 5);
+    void* track = E().MakeTrack(arguments.bytes.data());
+    EXPECT_EQ(Burn(track), 0) << E().LastError();
+    EXPECT_EQ(E().Text("dataimage.path"), target);
+    EXPECT_TRUE(DeleteFileA(target.c_str()));
+    E().FreeTrack(track);
+}
+
 TEST_F(DataDiscTest, RefusedAndFailedBurnsAnswerThreeWithAnErrorLineAndLeaveTheTargetAlone) {
     const std::string target = dir_ + "\\out\\refused.iso";
     Start("Recorder=" + target);
