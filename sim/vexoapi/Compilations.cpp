@@ -5,6 +5,9 @@
 // describes what the creation arguments said: volume name, burn options,
 // both root chains (as VexoSimDescribeIsoTree gives them) and the eight
 // descriptive texts. The last one made is also the text "isotrack.last".
+// Beside the block the engine keeps the same arguments as values
+// (IsoTrackContent), which a burn with an image recorder and the size
+// estimate read; they go when the track is freed.
 
 #include "Compilations.h"
 
@@ -17,6 +20,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 using namespace vexosim;
 namespace L = vexosim::layout;
@@ -80,6 +84,19 @@ std::string DescribeTrack(const std::uint8_t* t, const TrackFields& f, const std
     return text;
 }
 
+// The content of every ISO track handed out, by block. Guarded by the
+// engine's lock; an entry is only read while its block is an "isotrack".
+std::map<const void*, IsoTrackContent>& IsoTracks() {
+    static std::map<const void*, IsoTrackContent> tracks;
+    return tracks;
+}
+
+std::string Value(const void* p) {
+    if (!p) return {};
+    const char* c = static_cast<const char*>(p);
+    return std::string(c, strnlen(c, MaxTextRead));
+}
+
 std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* p, std::size_t n) {
     crc = ~crc;
     for (std::size_t i = 0; i < n; ++i) {
@@ -92,6 +109,14 @@ std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* p, std::size_t n) {
 }  // namespace
 
 namespace vexosim {
+
+const IsoTrackContent* IsoTrackOf(SimEngine& e, const void* track) {
+    if (!track) return nullptr;
+    const std::string* kind = e.Memory().KindOf(track);
+    if (!kind || *kind != "isotrack") return nullptr;
+    auto it = IsoTracks().find(track);
+    return it == IsoTracks().end() ? nullptr : &it->second;
+}
 
 bool SummarizeCompilation(SimEngine& e, std::int32_t type, const std::uint8_t* r, CompilationSummary& out) {
     auto add = [&](std::string key, std::string value) { out.texts.emplace_back(std::move(key), std::move(value)); };
@@ -331,6 +356,7 @@ void* WINAPI VexoCreateIsoTrackEx(void* root, const void* nameOrArguments, std::
         std::int32_t unused = 0;
         if (e.ScriptedFailure("VexoCreateIsoTrackEx", unused)) return nullptr;
         std::string text;
+        IsoTrackContent content;
         if (static_cast<std::uint32_t>(flags) & L::isotrackargs::FlagArgumentsRecord) {
             const auto* a = static_cast<const std::uint8_t*>(nameOrArguments);
             if (!a) {
@@ -346,18 +372,27 @@ void* WINAPI VexoCreateIsoTrackEx(void* root, const void* nameOrArguments, std::
                           L::Get32(a, L::isotrackargs::BurnOptions),
                           DescribeIsoChain(e, L::GetPtr(a, L::isotrackargs::RootFirst)).c_str(),
                           DescribeIsoChain(e, L::GetPtr(a, L::isotrackargs::WrapperFirst)).c_str());
+            content.rootFirst = L::GetPtr(a, L::isotrackargs::RootFirst);
+            content.wrapperFirst = L::GetPtr(a, L::isotrackargs::WrapperFirst);
+            content.volumeName = Value(volume);
+            content.burnOptions = L::Get32(a, L::isotrackargs::BurnOptions);
             for (int i = 0; i < 8; ++i) {
                 const void* t = L::GetPtr(a, L::isotrackargs::Texts + i * L::P);
                 if (!t) e.CheckFailed("VexoCreateIsoTrackEx", Format("text %s is null", kNames[i]));
                 text += Format(";%s=%s", kNames[i], Text(t).c_str());
+                content.texts[static_cast<std::size_t>(i)] = Value(t);
             }
         } else {
             text = Format("volume=%s;root=[%s]", Text(nameOrArguments).c_str(), DescribeIsoChain(e, root).c_str());
+            content.rootFirst = root;
+            content.volumeName = Value(nameOrArguments);
         }
         e.SetText("isotrack.last", text);
         e.Count("made.isotrack");
         e.Log("VexoCreateIsoTrackEx: " + text);
-        return e.Memory().AllocateCopy("isotrack", text.c_str(), text.size() + 1);
+        void* track = e.Memory().AllocateCopy("isotrack", text.c_str(), text.size() + 1);
+        IsoTracks()[track] = std::move(content);
+        return track;
     });
 }
 
@@ -373,6 +408,7 @@ void WINAPI VexoFreeIsoTrack(void* track) {
             return 0;
         }
         std::string freed;
+        IsoTracks().erase(track);
         if (e.Memory().Free(track, &freed) == Allocations::FreeResult::Null)
             e.Count("free.null");
         else

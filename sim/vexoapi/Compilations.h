@@ -5,6 +5,7 @@
 // would while burning.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -94,6 +95,25 @@ RecordResult RecordAudioDisc(const CompilationSummary& compilation, bool cdText,
 
 // The largest image the recorder writes: 100 minutes of audio.
 inline constexpr std::uint32_t kMaxImageSectors = 100 * 60 * 75;
+
+// What an ISO track made by VexoCreateIsoTrackEx holds besides its text:
+// the first items of both root chains (still the caller's: they are read
+// when the track is burnt or estimated, and checked then), the volume name,
+// the burn options and the eight descriptive texts. Made without the
+// arguments record, a track has the one root chain and its name, options 0.
+struct IsoTrackContent {
+    void* rootFirst = nullptr;
+    void* wrapperFirst = nullptr;
+    std::string volumeName;
+    std::uint32_t burnOptions = 0;
+    // System, volume set, publisher, data preparer, application, copyright
+    // file, abstract file, bibliographic file (the arguments' order).
+    std::array<std::string, 8> texts;
+};
+
+// The content of an ISO track this engine made and has not taken back
+// (the caller holds the engine's lock); null for anything else.
+const IsoTrackContent* IsoTrackOf(SimEngine& e, const void* track);
 
 // The ISO item chain from `first`, as VexoSimDescribeIsoTree gives it.
 std::string DescribeIsoChain(SimEngine& e, void* first);

@@ -9,6 +9,7 @@
 
 #include "AudioImageWriter.h"
 #include "Compilations.h"
+#include "DataImage.h"
 #include "EngineLayout.h"
 #include "EngineRecords.h"
 #include "Questions.h"
@@ -707,6 +708,9 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                 e.SetText("recorder.bin", writer->Paths().bin);
             }
             if (!committed) return finish(BurnWriteFailed);
+        }
+        if (burn.result == 0) {
+            if (std::int32_t failed = WriteDataImage(e, device, type, record)) return finish(failed);
         }
         return finish(burn.result);
     });

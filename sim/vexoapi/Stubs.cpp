@@ -1,6 +1,7 @@
 // The engine exports not simulated yet (the drive operations are in
 // DriveExports.cpp, the ISO items in IsoItems.cpp, block access in
-// BlockAccess.cpp, virtual-multisession information in Vms.cpp): each one exists, counts its calls
+// BlockAccess.cpp, virtual-multisession information in Vms.cpp, the size
+// estimate in DataImage.cpp, the data-track import in DataImport.cpp): each one exists, counts its calls
 // ("calls.<name>" and "stub.calls"), checks what it can of its arguments and
 // answers its failure value. The free calls take back blocks this engine
 // handed out and count anything else as a bad free.
@@ -67,24 +68,9 @@ void Release(const char* name, void* p) {
 
 extern "C" {
 
-std::int32_t WINAPI VexoEstimateTrackSize(void* track, std::int32_t flags, const void* options) {
-    return Stub<std::int32_t>("VexoEstimateTrackSize", -1, [&](SimEngine& e) {
-        std::string wrong = CheckEstimateOptions(static_cast<const std::uint8_t*>(options));
-        if (!wrong.empty()) e.CheckFailed("VexoEstimateTrackSize", wrong);
-    });
-}
-
 void WINAPI VexoFreeCDStamp(void* stamp) { Release("VexoFreeCDStamp", stamp); }
 
 void* WINAPI VexoCreateFileSystemContainer(std::int32_t reserved) { return Stub<void*>("VexoCreateFileSystemContainer", nullptr); }
-
-void* WINAPI VexoImportDataTrack(Handle device, std::int32_t trackNumber, void** stamp, void* info, std::int32_t flags,
-                                 std::int32_t* result, std::int32_t reserved) {
-    return Stub<void*>("VexoImportDataTrack", nullptr, [&](SimEngine& e) {
-        if (stamp) *stamp = nullptr;
-        if (result) *result = 1;
-    });
-}
 
 std::int32_t WINAPI VexoBurnAtOnce(Handle device, const void* record, std::int32_t flags, std::int32_t speed, const void* progress,
                                    std::int32_t reserved) {

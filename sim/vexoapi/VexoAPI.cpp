@@ -15,9 +15,12 @@
 // of DriveExports.cpp (device handles, readiness, eject, speeds, erasing, disc
 // information, audio extraction, waiting for a disc, device options, image
 // recorder, drive-status notifications, the image burn), block access over a
-// device's medium or an image file (BlockAccess.cpp) and virtual-multisession
-// information (Vms.cpp). Every other export exists and answers its failure
-// value (Stubs.cpp).
+// device's medium or an image file (BlockAccess.cpp), virtual-multisession
+// information (Vms.cpp), data discs as ISO 9660 images (DataImage.cpp: a
+// burn of a data track with an image recorder target writes the image,
+// VexoEstimateTrackSize gives its size) and the import of a medium's data
+// track into ISO items (DataImport.cpp). Every other export exists and
+// answers its failure value (Stubs.cpp).
 //
 // Configuration: VexoAPI.ini beside this DLL, or the file the environment
 // variable VEXOSIM_CONFIG names; read at the first call after loading and
@@ -63,6 +66,10 @@
 //                         ; synthetic:<sectors>; a relative path is taken from
 //                         ; this DLL's folder; default none (no block objects)
 //   MediumReadOnly=1      ; the medium takes no writer; default 0
+//   Recorder=out\disc     ; the image recorder's target when VexoInitImageRecorder
+//                         ; named none for the device: a data burn writes its
+//                         ; ISO image there (".iso" appended unless the name
+//                         ; ends in it; relative to this DLL's folder); default none
 //   VmsNextWritable=12345 ; with VmsSession: a virtual-multisession medium
 //   VmsSession=name|2024-05-17 10:20:30|nwa  (repeat, oldest first)
 //   (one key per line; without any [Device] section: two default recorders,

@@ -11,3 +11,7 @@ add_host_test(vexoapi_exports_check COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sim/vexo
   ${PROJECT_SOURCE_DIR}/sim/vexoapi/VexoAPI.def LABELS build sim)
 # The image recorder's pieces: cue sheets, WAV files, the image files.
 add_wine_gtest(vexoapi_recorder_test SOURCES sim/vexoapi_recorder_test.cpp LIBS vexoapi_state LABELS logic sim)
+# Data discs: burns writing ISO 9660 images, estimates and imports, read
+# back and made with the ISO 9660 library.
+add_wine_gtest(vexoapi_data_test SOURCES sim/vexoapi_data_test.cpp LIBS iso9660 LABELS sim)
+add_dependencies(vexoapi_data_test vexoapi)

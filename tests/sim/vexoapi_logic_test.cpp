@@ -468,6 +468,15 @@ TEST(VexoSimBlockConfig, AccessModesMediumAndSessionsPerDevice) {
     EXPECT_TRUE(c.warnings.empty());
 }
 
+TEST(VexoSimDataConfig, TheRecorderTargetIsKeptAsWrittenPerDevice) {
+    SimConfig c = ParseConfig("[Device]\nName=A\nRecorder=out\\disc\n[Device]\nName=B\n[Device]\nName=C\nrecorder=C:\\x.ISO\n");
+    ASSERT_EQ(c.behaviour.size(), 3u);
+    EXPECT_EQ(c.behaviour[0].recorder, "out\\disc") << "the .iso ending is added when the image is written";
+    EXPECT_TRUE(c.behaviour[1].recorder.empty()) << "no recorder target by default";
+    EXPECT_EQ(c.behaviour[2].recorder, "C:\\x.ISO") << "keys ignore letter case";
+    EXPECT_TRUE(c.warnings.empty());
+}
+
 TEST(VexoSimBlockConfig, MalformedSessionsAreLeftOutWithAWarning) {
     for (const char* bad : {"x|2024-05-17 10:20:30", "x|2024-05-17|5", "x|2024-13-01 00:00:00|5", "x|2023-02-29 00:00:00|5",
                             "x|2024-05-17 24:00:00|5", "x|2024-05-17 10:20:30|-1", "x|2024-05-17 10:20:30|0x100000000",
