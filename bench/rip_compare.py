@@ -102,6 +102,15 @@ def native_lame(wavs, kbps):
     return wall, cpu
 
 
+def straight_line(points):
+    """Least-squares intercept and slope through (x, y) points."""
+    n = len(points)
+    mx = sum(x for x, _ in points) / n
+    my = sum(y for _, y in points) / n
+    slope = sum((x - mx) * (y - my) for x, y in points) / sum((x - mx) ** 2 for x, _ in points)
+    return my - slope * mx, slope
+
+
 def figures(text):
     result = {}
     for line in text.splitlines():
@@ -139,6 +148,7 @@ def main():
                          "mp3_320_limit", "wav_dsync", "enc160",
                          "enc320", "per_s_1", "per_s_2", "per_s_4", "lin_1", "lin_2", "read", "share_read",
                          "share_encode", "share_write", "share_flush", "flush_per_block_ms", "dsync_per_block_ms",
+                         "fixed_s", "slope",
                          "mp3_160_s", "native_160_s", "wav_s", "dsync_s")}
     for n in range(rounds):
         # The core alone: read passes, the MP3 loop's parts, the encoder from memory.
@@ -196,6 +206,11 @@ def main():
 
         r["lin_1"].append(r["per_s_1"][-1] / r["per_s_4"][-1])
         r["lin_2"].append(r["per_s_2"][-1] / r["per_s_4"][-1])
+        fixed, slope = straight_line([(audio[0], r["per_s_1"][-1] * audio[0]),
+                                      (audio[0] + audio[1], r["per_s_2"][-1] * (audio[0] + audio[1])),
+                                      (sum(audio), r["per_s_4"][-1] * sum(audio))])
+        r["fixed_s"].append(fixed)
+        r["slope"].append(slope)
         print(f"round {n + 1}: mp3 rip / native lame at 160 kbit/s {r['mp3_160_wall'][-1]:.2f} (wall), "
               f"wav rip / dsync copy {r['wav_dsync'][-1]:.2f}, encoder alone / native {r['enc160'][-1]:.2f}",
               flush=True)
@@ -216,6 +231,8 @@ def main():
     line("MP3 rip cost per audio second, 1 track", [1000 * v for v in r["per_s_1"]], " ms")
     line("MP3 rip cost per audio second, 2 tracks", [1000 * v for v in r["per_s_2"]], " ms")
     line("MP3 rip cost per audio second, 4 tracks", [1000 * v for v in r["per_s_4"]], " ms")
+    line("MP3 rip, 1/2/4 tracks as a straight line: cost per audio second", [1000 * v for v in r["slope"]], " ms")
+    line("MP3 rip, 1/2/4 tracks as a straight line: fixed cost (start)", r["fixed_s"], " s")
     line("MP3 rip, whole disc, 160 kbit/s", r["mp3_160_s"], " s")
     line("native lame, the same four tracks, 160 kbit/s", r["native_160_s"], " s")
     line("WAV rip, whole disc", r["wav_s"], " s")
