@@ -1,9 +1,15 @@
-// drive_event_bench [BURNS [CALLS]]: how many OnProgress events per second
-// reach a late-bound sink during an image burn on the simulated engine,
-// against the rate of an empty call through the same marshalled forwarder
-// interface (__IVexoDriveEvents__, the server's own proxy/stub code) from a
-// worker apartment into this one. Prints figures and their ratio; asserts
-// nothing. Run from the program folder (VexoCOM.dll, engine\VexoAPI.dll).
+// drive_event_bench [ROUNDS [BURNS [CALLS]]]: how many OnProgress events per
+// second reach a late-bound sink during an image burn on the simulated
+// engine, against two references measured in the same round:
+//   - an empty call through the same marshalled forwarder interface
+//     (__IVexoDriveEvents__, the server's own proxy/stub code) from a worker
+//     apartment into this one;
+//   - a plain marshalled IDispatch::Invoke with one argument on the sink
+//     itself, fetched from the global interface table in a worker apartment
+//     (Wine's own IDispatch proxy): the least one event can cost.
+// Every round runs all three; printed are the medians of the rounds' rates
+// and ratios with their spread (lowest to highest). Asserts nothing. Run
+// from the program folder (VexoCOM.dll, engine\VexoAPI.dll).
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
@@ -14,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "Vexo.h"
 
@@ -108,6 +115,7 @@ public:
 struct CallerArgs {
     DWORD cookie;
     long calls;
+    bool plainInvoke;  // IDispatch::Invoke on the sink, else the empty forwarder's OnMajorPhase
     double seconds = 0;
     volatile LONG finished = 0;
 };
@@ -119,12 +127,29 @@ DWORD WINAPI Caller(void* param) {
         Ref<IGlobalInterfaceTable> git;
         CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
                          reinterpret_cast<void**>(git.put()));
-        Ref<__IVexoDriveEvents__> f;
-        if (git.p && SUCCEEDED(git->GetInterfaceFromGlobal(a->cookie, IID___IVexoDriveEvents__,
-                                                           reinterpret_cast<void**>(f.put())))) {
-            auto t0 = Clock::now();
-            for (long i = 0; i < a->calls; ++i) f->OnMajorPhase(i);
-            a->seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        if (a->plainInvoke) {
+            Ref<IDispatch> d;
+            if (git.p && SUCCEEDED(git->GetInterfaceFromGlobal(a->cookie, IID_IDispatch,
+                                                               reinterpret_cast<void**>(d.put())))) {
+                auto t0 = Clock::now();
+                for (long i = 0; i < a->calls; ++i) {
+                    VARIANT arg;
+                    VariantInit(&arg);
+                    V_VT(&arg) = VT_I4;
+                    V_I4(&arg) = i;
+                    DISPPARAMS params = {&arg, nullptr, 1, 0};
+                    d->Invoke(11, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+                }
+                a->seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+            }
+        } else {
+            Ref<__IVexoDriveEvents__> f;
+            if (git.p && SUCCEEDED(git->GetInterfaceFromGlobal(a->cookie, IID___IVexoDriveEvents__,
+                                                               reinterpret_cast<void**>(f.put())))) {
+                auto t0 = Clock::now();
+                for (long i = 0; i < a->calls; ++i) f->OnMajorPhase(i);
+                a->seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+            }
         }
     }
     CoUninitialize();
@@ -146,11 +171,51 @@ int Fail(const char* what, HRESULT hr) {
     return 1;
 }
 
+// Calls from a worker apartment to `object` (registered in the global
+// interface table as `iid` for the run) per second.
+double MarshalledCallRate(IUnknown* object, REFIID iid, bool plainInvoke, long calls) {
+    Ref<IGlobalInterfaceTable> git;
+    CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
+                     reinterpret_cast<void**>(git.put()));
+    CallerArgs args{0, calls, plainInvoke};
+    if (!git.p || FAILED(git->RegisterInterfaceInGlobal(object, iid, &args.cookie))) return 0;
+    HANDLE t = CreateThread(nullptr, 0, &Caller, &args, 0, nullptr);
+    if (t) {
+        PumpUntil([&] { return args.finished != 0; });
+        WaitForSingleObject(t, INFINITE);
+        CloseHandle(t);
+    }
+    git->RevokeInterfaceFromGlobal(args.cookie);
+    return args.seconds > 0 ? calls / args.seconds : 0;
+}
+
+struct Spread {
+    double median, low, high;
+};
+
+Spread Summary(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return {n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2, v.front(), v.back()};
+}
+
+void Print(const char* what, const std::vector<double>& values, const char* format) {
+    const Spread s = Summary(values);
+    std::printf("%-58s ", what);
+    std::printf(format, s.median);
+    std::printf("  (spread ");
+    std::printf(format, s.low);
+    std::printf(" to ");
+    std::printf(format, s.high);
+    std::printf(")\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const long burns = argc > 1 ? std::max(1L, std::atol(argv[1])) : 5;
-    const long calls = argc > 2 ? std::max(1L, std::atol(argv[2])) : 5000;
+    const long rounds = argc > 1 ? std::max(1L, std::atol(argv[1])) : 15;
+    const long burns = argc > 2 ? std::max(1L, std::atol(argv[2])) : 1;
+    const long calls = argc > 3 ? std::max(1L, std::atol(argv[3])) : 1000;
     const long steps = 1000;  // the most the simulated engine takes
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const std::string folder = ProgramFolder();
@@ -165,7 +230,7 @@ int main(int argc, char** argv) {
     std::string config = "[Burn]\nSteps=" + std::to_string(steps) + "\nStepMs=0\n";
     configure(config.c_str());
 
-    double eventRate = 0, callRate = 0;
+    std::vector<double> events, empty, plain, toEmpty, toPlain;
     {
         Ref<IVexo4> vexo;
         HRESULT hr = CoCreateInstance(CLSID_Vexo, nullptr, CLSCTX_INPROC_SERVER, IID_IVexo4,
@@ -189,44 +254,39 @@ int main(int argc, char** argv) {
         CountingSink sink;
         DWORD cookie = 0;
         if (FAILED(hr = cp->Advise(&sink, &cookie))) return Fail("Advise", hr);
-
+        EmptyForwarder forwarder;
         BSTR image = SysAllocString(L"bench.iso");
-        auto t0 = Clock::now();
-        for (long b = 0; b < burns; ++b) {
-            sink.done = false;
-            hr = drive->BurnImage(image, static_cast<VEXO_BURN_FLAGS>(0), 0);
+        for (long r = 0; r < rounds; ++r) {
+            sink.progress = 0;
+            auto t0 = Clock::now();
+            for (long b = 0; b < burns; ++b) {
+                sink.done = false;
+                hr = drive->BurnImage(image, static_cast<VEXO_BURN_FLAGS>(0), 0);
+                if (FAILED(hr)) break;
+                PumpUntil([&] { return sink.done; });
+            }
             if (FAILED(hr)) break;
-            PumpUntil([&] { return sink.done; });
+            const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+            events.push_back(sink.progress / seconds);
+            empty.push_back(MarshalledCallRate(&forwarder, IID___IVexoDriveEvents__, false, calls));
+            plain.push_back(MarshalledCallRate(&sink, IID_IDispatch, true, calls));
+            toEmpty.push_back(empty.back() > 0 ? events.back() / empty.back() : 0);
+            toPlain.push_back(plain.back() > 0 ? events.back() / plain.back() : 0);
         }
         SysFreeString(image);
         if (FAILED(hr)) return Fail("BurnImage", hr);
-        const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-        eventRate = sink.progress / seconds;
-        std::printf("OnProgress events: %ld in %.3f s = %.0f per second (%ld burns of %ld steps, StepMs=0)\n",
-                    sink.progress, seconds, eventRate, burns, steps);
         cp->Unadvise(cookie);
     }
-
-    {
-        EmptyForwarder forwarder;
-        Ref<IGlobalInterfaceTable> git;
-        CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
-                         reinterpret_cast<void**>(git.put()));
-        CallerArgs args{0, calls};
-        HRESULT hr = git.p ? git->RegisterInterfaceInGlobal(&forwarder, IID___IVexoDriveEvents__, &args.cookie) : E_FAIL;
-        if (FAILED(hr)) return Fail("registering the empty forwarder", hr);
-        HANDLE t = CreateThread(nullptr, 0, &Caller, &args, 0, nullptr);
-        if (!t) return Fail("CreateThread", E_FAIL);
-        PumpUntil([&] { return args.finished != 0; });
-        WaitForSingleObject(t, INFINITE);
-        CloseHandle(t);
-        git->RevokeInterfaceFromGlobal(args.cookie);
-        callRate = args.seconds > 0 ? calls / args.seconds : 0;
-        std::printf("empty forwarder calls: %ld in %.3f s = %.0f per second (worker apartment to this one)\n", calls,
-                    args.seconds, callRate);
-    }
-    std::printf("ratio OnProgress events / empty calls = %.3f\n", callRate > 0 ? eventRate / callRate : 0.0);
-    std::printf("figure progress_per_s %.1f\nfigure empty_calls_per_s %.1f\n", eventRate, callRate);
+    std::printf("drive events: %ld rounds of %ld burns of %ld steps (StepMs=0) and %ld calls of each reference; "
+                "medians and spreads\n", rounds, burns, steps, calls);
+    Print("OnProgress events per second", events, "%.0f");
+    Print("empty forwarder calls per second (worker to this apartment)", empty, "%.0f");
+    Print("plain marshalled Invoke, one argument, per second", plain, "%.0f");
+    Print("ratio OnProgress events / empty forwarder calls", toEmpty, "%.3f");
+    Print("ratio OnProgress events / plain marshalled Invoke", toPlain, "%.3f");
+    std::printf("figure progress_per_s %.1f\nfigure empty_calls_per_s %.1f\nfigure invoke_per_s %.1f\n",
+                Summary(events).median, Summary(empty).median, Summary(plain).median);
+    std::printf("figure events_to_invoke %.4f\n", Summary(toPlain).median);
     CoUninitialize();
     return 0;
 }

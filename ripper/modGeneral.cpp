@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "clsFileIo.h"
 #include "modAKRip32.h"
@@ -226,6 +227,17 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
         block = modAKRip32::AllocateTrackBuffer();
         if (!block) return OutOfMemory();
 
+        // A block's MP3 bytes go to the file in one write, just before its
+        // flush: one system call per block instead of one per encoder call
+        // that produced bytes (each costs a journal update of the file's
+        // size and time on the usual file systems).
+        std::vector<uint8_t> blockOutput;
+        blockOutput.reserve(std::size_t{FramesPerRead} * stream->BufferSize());
+        const auto writeBlockOutput = [&] {
+            if (!blockOutput.empty()) written = file->WriteBytes(blockOutput) && written;
+            blockOutput.clear();
+        };
+
         uint32_t remaining = total;
         uint32_t current = startFrame;
         uint32_t n = FramesPerRead;
@@ -245,10 +257,13 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
                 if (AppError e = modErrHandler::GuardedCall(
                         [&] { produced = stream->EncodeFrame(frame, modLAME::FrameBytes); })) {
                     encoderFaulted = true;
+                    writeBlockOutput();  // what the block gave before the fault
                     return e;
                 }
-                if (produced > 0) written = file->WriteBytes(stream->Output()) && written;
+                const std::span<const uint8_t> bytes = stream->Output();
+                if (produced > 0) blockOutput.insert(blockOutput.end(), bytes.begin(), bytes.end());
             }
+            writeBlockOutput();
             file->FlushBuffers();
             current += n;
             remaining -= n;

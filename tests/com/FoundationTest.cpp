@@ -288,6 +288,7 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
         lastId = id;
+        invokedOn = GetCurrentThreadId();
         argCount = p->cArgs;
         if (p->cArgs == 2 && V_VT(&p->rgvarg[0]) == (VT_BYREF | VT_I4)) {
             firstArg = V_I4(&p->rgvarg[1]);  // declared first, passed last
@@ -299,6 +300,7 @@ public:
     }
     ULONG refs = 1;
     DISPID lastId = 0;
+    DWORD invokedOn = 0;
     UINT argCount = 0;
     LONG firstArg = 0, seen = 0;
     IConnectionPoint* unadviseFrom = nullptr;
@@ -390,4 +392,68 @@ TEST(ConnectionPoints, SinksAreReleasedWithTheSource) {
         EXPECT_EQ(none, 0u);
     }
     EXPECT_EQ(a.refs, 1u);
+}
+
+namespace {
+
+// Fires event 6 with one number from a thread in a multithreaded apartment
+// of its own.
+struct FireJob {
+    ConnectionPoint* point;
+    HRESULT result = E_FAIL;
+    volatile LONG done = 0;
+};
+
+DWORD WINAPI FireFromOtherApartment(void* param) {
+    auto* job = static_cast<FireJob*>(param);
+    if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+        job->result = job->point->Fire(6, EventArg::Long(9));
+        CoUninitialize();
+    }
+    InterlockedExchange(&job->done, 1);
+    return 0;
+}
+
+// Owns a thread handle.
+struct ThreadHandle {
+    HANDLE h;
+    ~ThreadHandle() {
+        if (h) CloseHandle(h);
+    }
+};
+
+}  // namespace
+
+TEST(ConnectionPoints, SinksAreCalledInTheApartmentTheyWereAdvisedFrom) {
+    ComPtr<Source> src = Source::Make();
+    ComPtr<IConnectionPoint> cp;
+    ASSERT_EQ(src->FindConnectionPoint(IID_IPropertyNotifySink, cp.put()), S_OK);
+    Sink a(1);
+    DWORD c = 0;
+    ASSERT_EQ(cp->Advise(&a, &c), S_OK);
+
+    // In the sink's own apartment: called directly.
+    ASSERT_EQ(src->EventPoint().Fire(4), S_OK);
+    EXPECT_EQ(a.lastId, 4);
+    EXPECT_EQ(a.invokedOn, GetCurrentThreadId());
+
+    // From another apartment: the call travels to this thread, which pumps
+    // messages meanwhile; the sink is never called on the firing thread.
+    a.invokedOn = 0;
+    FireJob job{&src->EventPoint()};
+    ThreadHandle thread{CreateThread(nullptr, 0, &FireFromOtherApartment, &job, 0, nullptr)};
+    ASSERT_NE(thread.h, nullptr);
+    while (!job.done) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        MsgWaitForMultipleObjects(1, &thread.h, FALSE, 50, QS_ALLINPUT);
+    }
+    WaitForSingleObject(thread.h, INFINITE);
+    EXPECT_EQ(job.result, S_OK);
+    EXPECT_EQ(a.lastId, 6);
+    EXPECT_EQ(a.firstArg, 0) << "one argument only";
+    EXPECT_EQ(a.invokedOn, GetCurrentThreadId());
+
+    ASSERT_EQ(cp->Unadvise(c), S_OK);
+    EXPECT_EQ(a.refs, 1u) << "the sink's references all go with Unadvise";
 }

@@ -48,8 +48,14 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     DWORD c = 0;
     HRESULT hr = git->RegisterInterfaceInGlobal(events.get(), IID_IUnknown, &c);
     if (FAILED(hr)) return hr;
+    Sink advised{c, {}, 0};
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    if (SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) && (type == APTTYPE_STA || type == APTTYPE_MAINSTA) &&
+        SUCCEEDED(events.As(IID_IDispatch, advised.local)) && advised.local)
+        advised.thread = ::GetCurrentThreadId();
     try {
-        cookies_.push_back(c);
+        sinks_.push_back(std::move(advised));
     } catch (...) {
         git->RevokeInterfaceFromGlobal(c);
         return E_OUTOFMEMORY;
@@ -58,10 +64,14 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     return S_OK;
 }
 
+bool ConnectionPoint::Advised(DWORD cookie) const noexcept {
+    return std::any_of(sinks_.begin(), sinks_.end(), [&](const Sink& s) { return s.cookie == cookie; });
+}
+
 STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
-    auto it = std::find(cookies_.begin(), cookies_.end(), cookie);
-    if (cookie == 0 || it == cookies_.end()) return CONNECT_E_NOCONNECTION;
-    cookies_.erase(it);
+    auto it = std::find_if(sinks_.begin(), sinks_.end(), [&](const Sink& s) { return s.cookie == cookie; });
+    if (cookie == 0 || it == sinks_.end()) return CONNECT_E_NOCONNECTION;
+    sinks_.erase(it);
     if (ComPtr<IGlobalInterfaceTable> git = GlobalInterfaceTable()) git->RevokeInterfaceFromGlobal(cookie);
     return S_OK;
 }
@@ -73,27 +83,32 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** out) {
 }
 
 void ConnectionPoint::UnadviseAll() noexcept {
-    std::vector<DWORD> cookies;
-    cookies.swap(cookies_);
-    if (cookies.empty()) return;
+    std::vector<Sink> sinks;
+    sinks.swap(sinks_);
+    if (sinks.empty()) return;
     if (ComPtr<IGlobalInterfaceTable> git = GlobalInterfaceTable())
-        for (DWORD c : cookies) git->RevokeInterfaceFromGlobal(c);
+        for (const Sink& s : sinks) git->RevokeInterfaceFromGlobal(s.cookie);
 }
 
 HRESULT ConnectionPoint::FireArgs(DISPID id, VARIANT* args, UINT count) {
     // A sink may unadvise from inside its handler: walk a copy.
-    std::vector<DWORD> cookies;
+    std::vector<Sink> sinks;
     try {
-        cookies = cookies_;
+        sinks = sinks_;
     } catch (...) {
         return E_OUTOFMEMORY;
     }
-    for (DWORD c : cookies) {
-        if (std::find(cookies_.begin(), cookies_.end(), c) == cookies_.end()) continue;
-        ComPtr<IUnknown> sink;
-        if (FAILED(GitEntry::GetFromGlobal(c, IID_IUnknown, sink.put_void())) || !sink) continue;
+    const DWORD thread = ::GetCurrentThreadId();
+    for (const Sink& s : sinks) {
+        if (!Advised(s.cookie)) continue;
         ComPtr<IDispatch> disp;
-        if (FAILED(sink.As(IID_IDispatch, disp)) || !disp) continue;
+        if (s.local && s.thread == thread) {
+            disp = s.local;
+        } else {
+            ComPtr<IUnknown> sink;
+            if (FAILED(GitEntry::GetFromGlobal(s.cookie, IID_IUnknown, sink.put_void())) || !sink) continue;
+            if (FAILED(sink.As(IID_IDispatch, disp)) || !disp) continue;
+        }
         DISPPARAMS params = {args, nullptr, count, 0};
         VARIANT result;
         ::VariantInit(&result);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,14 +36,19 @@ namespace {
 // Each receives the drive as user data and fires through the drive's
 // forwarder, so the event is delivered in the drive's apartment.
 
+// On an operation's worker the forwarder fetched at its start serves, in
+// the apartment the worker is already in; only another thread (the
+// engine's own) enters an apartment and fetches the forwarder per event.
 struct EventsScope {
-    com::ApartmentScope apartment;
+    std::optional<com::ApartmentScope> apartment;
     ComPtr<__IVexoDriveEvents__> forwarder;
     explicit EventsScope(void* drive) {
         auto* d = static_cast<VexoDrive*>(drive);
         if (!d) return;
         forwarder = AsyncOperation::CurrentThreadEvents(d);
-        if (!forwarder) d->DriveEvents(forwarder);
+        if (forwarder) return;
+        apartment.emplace();
+        d->DriveEvents(forwarder);
     }
 };
 
