@@ -377,10 +377,6 @@ void* Refuse(SimEngine& e, const char* where, const std::string& why) {
     return nullptr;
 }
 
-bool IsAbsolute(const std::string& path) {
-    return (path.size() > 1 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
-}
-
 // A device's access mode: a reader may ask for none (eNoWriting); otherwise
 // one mode bit the device supports.
 bool ModeAllowed(std::int32_t mode, std::uint32_t supported, bool writer) {
@@ -416,8 +412,8 @@ void* CreateForDevice(const char* where, void* device, std::int32_t mode, bool w
             SimEngine::DeviceState* state = e.StateOf(index);
             if (state && !state->overlay) state->overlay = std::make_shared<SectorOverlay>();
             if (state) overlay = state->overlay;
-        } else if (!IsAbsolute(name)) {
-            name = e.ModuleFolder() + "\\" + name;
+        } else {
+            name = e.ConfiguredPath(name);
         }
         std::string why;
         std::unique_ptr<Medium> medium = OpenMedium(name, writer, overlay, &why);

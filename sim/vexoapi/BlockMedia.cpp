@@ -26,10 +26,6 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-bool IsAbsolute(std::string_view path) {
-    return (path.size() > 1 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
-}
-
 std::string FolderOf(const std::string& path) {
     std::size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
@@ -202,7 +198,7 @@ std::unique_ptr<Medium> OpenMedium(const std::string& name, bool writable, std::
         std::string why;
         auto sheet = ParseCueSheet(text, &why);
         if (!sheet) return fail(name + ": " + why);
-        dataFile = IsAbsolute(sheet->file) ? sheet->file : FolderOf(name) + sheet->file;
+        dataFile = IsAbsolutePath(sheet->file) ? sheet->file : FolderOf(name) + sheet->file;
         ImageFile bin;
         if (!bin.Open(dataFile, writable)) return fail("cannot open " + dataFile);
         if (!LayOutCueTracks(*sheet, bin.Size(), partitions, &why)) return fail(dataFile + ": " + why);

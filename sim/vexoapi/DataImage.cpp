@@ -15,7 +15,7 @@
 // What a burn writes (WriteDataImage, called by VexoBurn at the end of a
 // burn that was not aborted and whose [Burn] Result= is 0): the image of
 // the data track of a compilation of type 0 without audio tracks, at the
-// device's recorder target (RecorderTarget). The image's tree is the root
+// device's recorder target (DataImageTarget). The image's tree is the root
 // chain and then the wrapper root's chain, side by side in the one image
 // root (a name met in both is a duplicate and refuses the tree; a wrapper
 // whose first item is already in the root's tree, as when the wrapper is
@@ -162,10 +162,6 @@ bool EndsWithIso(const std::string& path) {
     return path.size() >= 4 && _stricmp(path.c_str() + path.size() - 4, ".iso") == 0;
 }
 
-bool IsAbsolutePath(const std::string& path) {
-    return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
-}
-
 // Deletes the temporary image unless it was renamed over the target.
 class PartialImage {
 public:
@@ -222,14 +218,9 @@ bool BuildDataTree(SimEngine& e, const IsoTrackContent& track, DataTree& out, st
     return true;
 }
 
-std::string RecorderTarget(SimEngine& e, std::int32_t device) {
-    SimEngine::DeviceState* state = e.StateOf(device);
-    if (!state) return {};
-    std::string path = state->imageRecorder;
-    if (path.empty()) path = e.Config().behaviour[static_cast<std::size_t>(device)].recorder;
-    if (path.empty()) return {};
-    if (!IsAbsolutePath(path)) path = e.ModuleFolder() + "\\" + path;
-    if (!EndsWithIso(path)) path += ".iso";
+std::string DataImageTarget(SimEngine& e, std::int32_t device) {
+    std::string path = e.RecorderTarget(device);
+    if (!path.empty() && !EndsWithIso(path)) path += ".iso";
     return path;
 }
 
@@ -252,7 +243,7 @@ std::int32_t WriteDataImage(SimEngine& e, void* device, std::int32_t type, const
         if (!track || L::Get32(r, L::isoaudio::TrackCount) != 0) return 0;
         const std::int32_t index = e.DeviceOf(device);
         if (index < 0) return 0;
-        target = RecorderTarget(e, index);
+        target = DataImageTarget(e, index);
         if (target.empty()) return 0;
         if (!BuildDataTree(e, *track, tree, why)) {
             lock.unlock();

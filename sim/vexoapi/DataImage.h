@@ -49,7 +49,7 @@ bool BuildDataTree(SimEngine& e, const IsoTrackContent& track, DataTree& out, st
 // relative path is taken from this DLL's folder; a name that does not end
 // in ".iso" (any case) gets ".iso" appended. Empty: the device records no
 // image.
-std::string RecorderTarget(SimEngine& e, std::int32_t device);
+std::string DataImageTarget(SimEngine& e, std::int32_t device);
 
 // Called once by VexoBurn, without the lock, when the burn has come through
 // its questions, event tracks and progress steps and is to succeed.

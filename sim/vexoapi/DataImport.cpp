@@ -106,10 +106,6 @@ private:
     std::vector<std::uint8_t> raw_;
 };
 
-bool IsAbsolutePath(const std::string& path) {
-    return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
-}
-
 // The items of a folder's children, chained; every block made is in `made`.
 void* MakeChain(SimEngine& e, const iso9660::Node& folder, std::vector<void*>& made) {
     void* first = nullptr;
@@ -193,8 +189,8 @@ void* WINAPI VexoImportDataTrack(void* device, std::int32_t trackNumber, void** 
                 if (!state->overlay) state->overlay = std::make_shared<SectorOverlay>();
                 overlay = state->overlay;
             }
-        } else if (!IsAbsolutePath(name)) {
-            name = e.ModuleFolder() + "\\" + name;
+        } else {
+            name = e.ConfiguredPath(name);
         }
         e.SetText("import.medium", name);
 

@@ -87,20 +87,6 @@ constexpr std::int32_t NonEmptyCDRWRequest = 22;
 constexpr std::uint32_t CdTextFlag = 32;
 constexpr std::int32_t AudioCompilation = 0;
 
-bool IsAbsolutePath(const std::string& p) {
-    return (p.size() >= 2 && p[1] == ':') || (!p.empty() && (p[0] == '\\' || p[0] == '/'));
-}
-
-// Where an audio burn of the device records its image: the path
-// VexoInitImageRecorder named, else the device's Recorder= key (relative to
-// the DLL's folder); empty for none. With the lock held.
-std::string RecorderTarget(SimEngine& e, const Device& d) {
-    const SimEngine::DeviceState* state = e.StateOf(d.index);
-    std::string target = state && !state->imageRecorder.empty() ? state->imageRecorder : d.behaviour.recorder;
-    if (!target.empty() && !IsAbsolutePath(target)) target = e.ModuleFolder() + "\\" + target;
-    return target;
-}
-
 }  // namespace
 
 extern "C" {
@@ -587,7 +573,7 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                 for (const auto& [key, value] : compilation.texts) e.SetText(key, value);
                 image = Format("compilation type %d", type);
                 if (type == AudioCompilation) {
-                    recorder = RecorderTarget(e, *d);
+                    recorder = e.RecorderTarget(d->index);
                     if (!recorder.empty() && compilation.audio.dataTrack) {
                         e.Log("VexoBurn: an audio disc with a data track is not recorded as an image");
                         recorder.clear();

@@ -529,4 +529,8 @@ std::int64_t DiscEnd(const ImageConfig& disc) {
     return end;
 }
 
+bool IsAbsolutePath(std::string_view path) {
+    return (path.size() > 1 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+}
+
 }  // namespace vexosim

@@ -206,4 +206,8 @@ std::vector<DeviceConfig> DefaultDevices();
 
 std::string ToLower(std::string_view text);
 
+// A drive-letter, rooted or UNC path (either slash): configured paths that
+// are not are taken from the DLL's folder.
+bool IsAbsolutePath(std::string_view path);
+
 }  // namespace vexosim

@@ -46,6 +46,18 @@ std::string SimEngine::ModuleFolder() const {
     return cut == std::string::npos ? std::string(".") : folder.substr(0, cut);
 }
 
+std::string SimEngine::ConfiguredPath(const std::string& path) const {
+    return IsAbsolutePath(path) ? path : ModuleFolder() + "\\" + path;
+}
+
+std::string SimEngine::RecorderTarget(std::int32_t device) {
+    const DeviceState* state = StateOf(device);
+    std::string target = state ? state->imageRecorder : std::string();
+    if (target.empty() && device >= 0 && static_cast<std::size_t>(device) < Config().behaviour.size())
+        target = Config().behaviour[static_cast<std::size_t>(device)].recorder;
+    return target.empty() ? target : ConfiguredPath(target);
+}
+
 std::string SimEngine::ConfigPath() const {
     if (const char* env = std::getenv("VEXOSIM_CONFIG"); env && *env) return env;
     return ModuleFolder() + "\\VexoAPI.ini";

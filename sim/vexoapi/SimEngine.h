@@ -74,6 +74,13 @@ public:
 
     std::string ConfigPath() const;
     std::string ModuleFolder() const;
+    // A path from the configuration: as it is when absolute, else taken from
+    // this DLL's folder.
+    std::string ConfiguredPath(const std::string& path) const;
+    // Where a burn on `device` records its image: the path
+    // VexoInitImageRecorder last named for it, else its Recorder= key
+    // (ConfiguredPath); empty for none. With the lock held.
+    std::string RecorderTarget(std::int32_t device);
 
     DriveChangeNotifier& Notifier() { return notifier_; }
 
