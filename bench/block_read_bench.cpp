@@ -15,30 +15,16 @@
 #include <string>
 #include <vector>
 
+#include "BenchCom.h"
 #include "Vexo.h"
 
 namespace {
 
+using bench::ProgramFolder;
+using bench::Ref;
 using Clock = std::chrono::steady_clock;
 constexpr DWORD kSector = 2048;
 constexpr DWORD kChunkSectors = 32;
-
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p = path;
-    return p.substr(0, p.find_last_of('\\'));
-}
-
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p) p->Release();
-    }
-    T** put() { return &p; }
-    T* operator->() const { return p; }
-};
 
 // An image of `sectors` sectors whose sector 16 starts like a volume
 // descriptor; kept between runs when it has the size asked for.

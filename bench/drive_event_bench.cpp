@@ -22,28 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "BenchCom.h"
 #include "Vexo.h"
 
 namespace {
 
+using bench::ProgramFolder;
+using bench::Ref;
 using Clock = std::chrono::steady_clock;
-
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p = path;
-    return p.substr(0, p.find_last_of('\\'));
-}
-
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p) p->Release();
-    }
-    T** put() { return &p; }
-    T* operator->() const { return p; }
-};
 
 // Counts what it receives; no type information, like a script host.
 class CountingSink final : public IDispatch {

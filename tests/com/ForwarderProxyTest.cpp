@@ -14,6 +14,7 @@
 
 #include "Vexo.h"
 #include "VexoProxy.h"
+#include "ProxyRegistration.h"
 
 namespace {
 
@@ -65,25 +66,6 @@ TEST(ForwarderProxies, ClassObjectIsAProxyStubFactory) {
 }
 
 // ---- marshalling across apartments ------------------------------------------
-
-// Registers the proxy/stub factory for the calling apartment.
-class ProxyRegistration {
-public:
-    ProxyRegistration() {
-        IUnknown* factory = nullptr;
-        if (FAILED(PrxDllGetClassObject(CLSID_PSFactoryBuffer, IID_IUnknown, reinterpret_cast<void**>(&factory))))
-            return;
-        ok_ = SUCCEEDED(CoRegisterClassObject(CLSID_PSFactoryBuffer, factory, CLSCTX_INPROC_SERVER,
-                                              REGCLS_MULTIPLEUSE, &cookie_));
-        factory->Release();
-        for (const IID* iid : kForwarders) ok_ = ok_ && SUCCEEDED(CoRegisterPSClsid(*iid, CLSID_PSFactoryBuffer));
-    }
-    ~ProxyRegistration() { if (cookie_) CoRevokeClassObject(cookie_); }
-    bool ok() const { return ok_; }
-private:
-    DWORD cookie_ = 0;
-    bool ok_ = false;
-};
 
 struct Apartment {
     Apartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }

@@ -17,6 +17,7 @@
 
 #include "VexoInterfaces.h"
 #include "VexoProxy.h"
+#include "ProxyRegistration.h"
 #include "com/ComPtr.h"
 #include "compilation/CollectionRecords.h"
 #include "compilation/VexoAudioTrack.h"
@@ -812,30 +813,6 @@ TEST_F(TracksTest, ATracksContainerListsItsOneConnectionPoint) {
 
 // The engine calls from its own thread: the events reach the sink on the
 // track's thread, and the answers travel back.
-// The proxy/stub of the track forwarders, for this process only, in the
-// apartment of the calling thread.
-class ProxyRegistration {
-public:
-    ProxyRegistration() {
-        IUnknown* factory = nullptr;
-        if (FAILED(PrxDllGetClassObject(CLSID_PSFactoryBuffer, IID_IUnknown, reinterpret_cast<void**>(&factory))))
-            return;
-        ok_ = SUCCEEDED(CoRegisterClassObject(CLSID_PSFactoryBuffer, factory, CLSCTX_INPROC_SERVER,
-                                              REGCLS_MULTIPLEUSE, &cookie_));
-        factory->Release();
-        for (const IID* iid : {&__uuidof(__IVexoAudioTrackEvents__), &__uuidof(__IVexoFreestyleTrackEvents__)})
-            ok_ = ok_ && SUCCEEDED(CoRegisterPSClsid(*iid, CLSID_PSFactoryBuffer));
-    }
-    ~ProxyRegistration() {
-        if (cookie_) CoRevokeClassObject(cookie_);
-    }
-    bool ok() const { return ok_; }
-
-private:
-    DWORD cookie_ = 0;
-    bool ok_ = false;
-};
-
 TEST_F(TracksTest, CallbacksOnAnotherThreadReachTheSinkInTheTracksApartment) {
     ProxyRegistration proxies;
     ASSERT_TRUE(proxies.ok());
