@@ -79,6 +79,10 @@ void __stdcall VexoFileProducer::EngineRelease(eo::Object* self) {
     do {
         if (held <= 0) return;  // the engine gave back more than it was lent
     } while (!producer->engineRefs_.compare_exchange_weak(held, held - 1));
+    // This may be the last reference, on a thread of the engine's: the
+    // producer's end revokes its forwarder from the interface table, which
+    // needs COM on this thread.
+    com::ApartmentScope apartment;
     producer->Release();
 }
 
