@@ -224,7 +224,7 @@ bool ContainerImageTree(SimEngine& e, const void* container, std::uint32_t burnO
 bool ContainerImageTreeOf(const FsContainer& c, std::uint32_t burnOptions, ContainerImage& out, std::string& why) {
     why = RefusedFileSystems(burnOptions);
     if (!why.empty()) return false;
-    out.root = iso9660::Node::Directory("");
+    out.root = iso9660::Node::Directory("", c.root->addedAt);
     out.dataSectors = 0;
     AddEntries(*c.root, out.root, out.dataSectors);
     out.files.clear();
