@@ -21,3 +21,18 @@ set_tests_properties(vexocom_audio_image_test PROPERTIES RESOURCE_LOCK vexocom_r
 add_host_test(vexocom_audio_image_sources COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/make_audio_sources.sh
   ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/audio-decoded LABELS com)
 set_tests_properties(vexocom_audio_image_sources PROPERTIES FIXTURES_SETUP audio_burn_sources)
+
+# The engine's file-system model: containers, produced files, file-system
+# burns and burn-at-once, the images read back with the ISO 9660 reader.
+add_wine_gtest(vexocom_fscontent_test
+  SOURCES FileSystemContentTest.cpp DriveTestSupport.cpp ServerTestSupport.cpp ${VEXO_IDL_INCLUDE_DIR}/Vexo_i.c
+  LIBS iso9660 ole32 oleaut32 uuid advapi32 LABELS com TIMEOUT 300)
+target_include_directories(vexocom_fscontent_test PRIVATE ${VEXO_IDL_INCLUDE_DIR})
+add_dependencies(vexocom_fscontent_test VexoCOM vexoapi vexo_tlb)
+set_tests_properties(vexocom_fscontent_test PROPERTIES RESOURCE_LOCK vexocom_registration)
+
+# The same model from a script client.
+add_host_test(vexocom_script_file_system_content_vbs
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check-script ${PROJECT_SOURCE_DIR}/tests/scripts/file_system_content.vbs
+          ${PROJECT_SOURCE_DIR}/tests/scripts/file_system_content.vbs.expected
+  LABELS com scripts LOCKS vexocom_registration)

@@ -153,7 +153,9 @@ public:
         ComPtr<ITypeInfo> info;
         HRESULT hr = GetTypeInfoOf(__uuidof(IDefault), info.put());
         if (FAILED(hr)) return hr;
-        return info->Invoke(static_cast<IDefault*>(this), id, flags, params, result, excep, argErr);
+        hr = info->Invoke(static_cast<IDefault*>(this), id, flags, params, result, excep, argErr);
+        if (hr == DISP_E_MEMBERNOTFOUND) hr = InvokeNamesake(info.get(), id, flags, params, result, excep, argErr);
+        return hr;
     }
 
     // ISupportErrorInfo
@@ -189,6 +191,33 @@ protected:
     ~DispatchObject() { ModuleUnlock(); }
 
 private:
+    // A property whose reading and writing have different dispatch ids on
+    // two interfaces of the chain (a base interface's getter, the derived
+    // one's setter of the same name): a script host asks for the name, gets
+    // the derived interface's id, and calls it for either. The call the id
+    // does not serve goes to the same name on the base interfaces.
+    HRESULT InvokeNamesake(ITypeInfo* info, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* excep, UINT* argErr) {
+        BSTR name = nullptr;
+        UINT found = 0;
+        if (FAILED(info->GetNames(id, &name, 1, &found)) || found == 0) return DISP_E_MEMBERNOTFOUND;
+        HRESULT hr = DISP_E_MEMBERNOTFOUND;
+        for (const IID* chained : std::span(Derived::kInterfaceChain)) {
+            if (::IsEqualGUID(*chained, __uuidof(IDefault))) continue;
+            ComPtr<ITypeInfo> base;
+            DISPID other = DISPID_UNKNOWN;
+            if (FAILED(GetTypeInfoOf(*chained, base.put())) || FAILED(base->GetIDsOfNames(&name, 1, &other)) ||
+                other == id)
+                continue;
+            // The chain's interfaces are bases of the default one: its
+            // pointer serves their layout.
+            hr = base->Invoke(static_cast<IDefault*>(this), other, flags, params, result, excep, argErr);
+            if (hr != DISP_E_MEMBERNOTFOUND) break;
+        }
+        ::SysFreeString(name);
+        return hr;
+    }
+
     static bool InChain(REFIID iid) noexcept {
         if (::IsEqualGUID(iid, __uuidof(IDefault))) return true;
         for (const IID* id : std::span(Derived::kInterfaceChain))
