@@ -147,8 +147,8 @@ protected:
 private:
     // An off-screen 32-bit surface, enlarged only when the button grows.
     struct Surface {
-        unique_memory_dc dc;
-        unique_bitmap bitmap;
+        win::unique_memory_dc dc;
+        win::unique_bitmap bitmap;
         HGDIOBJ original = nullptr;
         uint32_t* bits = nullptr;
         int width = 0, height = 0;
@@ -185,7 +185,7 @@ private:
     ChangedProperties changed_;
     OwnedPicture picture_;
     std::string pictureText_;
-    unique_font font_;
+    win::unique_font font_;
     Surface surface_;
     int id_ = 0;
     bool attached_ = false;

@@ -8,8 +8,7 @@
 #include "ConversionPresets.h"
 #include "ConverterFiles.h"
 #include "PropertyBag.h"
-#include "XP_ProgressBar.h"
-#include "modGeneral.h"
+#include "UserNotice.h"
 #include "WindowHelpers.h"
 
 namespace {
@@ -42,7 +41,7 @@ std::string DateText(const FILETIME& utc) {
 
 }  // namespace
 
-ConverterTab::ConverterTab(const ConverterHost& host) : host_(host) {
+ConverterTab::ConverterTab(const ConverterHost& host) : host_(host), notice_(host.window), job_(progress_, notice_) {
     progress_.OnCancel = [this] { CandyButton13_Click(); };
 }
 
@@ -105,9 +104,16 @@ void ConverterTab::Create(HWND page) {
 
 void ConverterTab::CreateAVC1() {
     avc_ = std::make_unique<AVC>(host_.window, host_.timer1);
-    avc_->Converting = [this] { OnConverting(); };
-    avc_->Complete = [this] { OnComplete(); };
-    avc_->ErrorEvent = [this](std::string& message) { OnErrorEvent(message); };
+    avc_->Converting = [this] { job_.Converting(); };
+    avc_->Complete = [this] {
+        job_.Complete();
+        ::KillTimer(host_.window, host_.timer1);
+    };
+    avc_->ErrorEvent = [this](std::string& message) {
+        if (host_.label9) ::SetWindowTextA(host_.label9, message.c_str());
+        ::KillTimer(host_.window, host_.timer1);
+        job_.ErrorEvent(message);
+    };
 }
 
 void ConverterTab::ReleaseAVC1() { avc_.reset(); }
@@ -304,7 +310,7 @@ void ConverterTab::CandyButton13_Click() {
 // ---- the job --------------------------------------------------------------------------
 
 void ConverterTab::Message(const std::string& text, UINT icon) const {
-    ::MessageBoxA(host_.window, text.c_str(), modGeneral::ApplicationTitle, MB_OK | icon);
+    ::MessageBoxA(host_.window, text.c_str(), ApplicationTitle, MB_OK | icon);
 }
 
 bool ConverterTab::EnsureOutputFolder(const std::string& folder) {
@@ -318,7 +324,7 @@ bool ConverterTab::EnsureOutputFolder(const std::string& folder) {
 }
 
 void ConverterTab::ConvertSelected() {
-    if (jobRunning_) {
+    if (job_.Running()) {
         // One job at a time: the running one is brought to the front.
         progress_.Show(host_.window);
         return;
@@ -345,64 +351,11 @@ void ConverterTab::ConvertSelected() {
 }
 
 void ConverterTab::RunConversionJob(const std::string& caption) {
-    if (!avc_ || jobRunning_) return;
-    const bool custom = caption == ConversionPresets::CustomFormat;
-    if (!custom && !ConversionPresets::Find(caption)) {
-        ConversionPresets::ShowNotSupported(host_.window, caption);
-        return;
-    }
-    jobRunning_ = true;
-    const std::string folder = OutputFolder();
-    const std::vector<std::string> paths = List1Entries();
-    const std::vector<bool> selected = List1Selected();
-    for (size_t i = 0; i < paths.size() && i < selected.size(); ++i) {
-        if (!selected[i] || !avc_) continue;
-        // Without its panel the custom format sets stereo output only.
-        std::string extension;
-        if (custom) avc_->SetAudioChannels("2");
-        else extension = ConversionPresets::ApplyPreset(caption, *avc_).value_or("");
-        const std::string outputName = ConverterFiles::OutputName(paths[i], extension);
-        progress_.SetLabel1("Processing " + outputName);
-        avc_->SetSourceFile(paths[i]);
-        avc_->SetDestFile(ConverterFiles::JoinPath(folder, outputName));
-        errorRaised_ = false;
-        bool overWrite = true;
-        avc_->ConvertMedia(overWrite);
-        if (errorRaised_ || !avc_->Running()) {
-            // Nothing was started: no Complete will come, so the job ends here.
-            const std::string text = errorRaised_ ? errorText_
-                                                  : std::string("Unable to start ") + avc::ConverterFileName;
-            progress_.SetStatus(text);
-            Message(text, MB_ICONEXCLAMATION);
-            break;
-        }
-        while (progress_.Label1() != frmconverprogress::CompleteText) {
-            if (!progress_.hWnd() || !::IsWindow(host_.window) || !avc_) break;
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
-            modGeneral::PumpPendingMessages();
-        }
-        if (!::IsWindow(host_.window)) break;
-    }
-    jobRunning_ = false;
-}
-
-void ConverterTab::OnConverting() {
-    if (controls::XP_ProgressBar* p1 = progress_.p1()) {
-        p1->SetMin(0);
-        p1->SetMax(100);
-    }
-    progress_.SetStatus("Converting");
-}
-
-void ConverterTab::OnComplete() {
-    progress_.SetLabel1(frmconverprogress::CompleteText);
-    progress_.SetButtonCaption("Close");
-    ::KillTimer(host_.window, host_.timer1);
-}
-
-void ConverterTab::OnErrorEvent(std::string& message) {
-    errorRaised_ = true;
-    errorText_ = message;
-    if (host_.label9) ::SetWindowTextA(host_.label9, message.c_str());
-    ::KillTimer(host_.window, host_.timer1);
+    if (!avc_ || job_.Running()) return;
+    ConversionJob::Inputs inputs;
+    inputs.caption = caption;
+    inputs.outputFolder = OutputFolder();
+    inputs.paths = List1Entries();
+    inputs.selected = List1Selected();
+    job_.Run(*avc_, inputs, [this] { return ::IsWindow(host_.window) && avc_; });
 }

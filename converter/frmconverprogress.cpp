@@ -91,6 +91,23 @@ void frmconverprogress::SetButtonCaption(const std::string& caption) {
 
 std::string frmconverprogress::ButtonCaption() const { return button_ && hWnd() ? button_->Caption() : std::string(); }
 
+void frmconverprogress::FileStarted(const std::string& outputName) { SetLabel1("Processing " + outputName); }
+
+void frmconverprogress::Converting() {
+    if (p1_) {
+        p1_->SetMin(0);
+        p1_->SetMax(100);
+    }
+    SetStatus("Converting");
+}
+
+void frmconverprogress::FileEnded() {
+    SetLabel1(CompleteText);
+    SetButtonCaption("Close");
+}
+
+void frmconverprogress::NotStarted(const std::string& reason) { SetStatus(reason); }
+
 void frmconverprogress::CandyButton1_Click() {
     if (OnCancel) OnCancel();
     Hide();

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "ConversionProgress.h"
 #include "WindowObject.h"
 
 namespace controls {
@@ -19,7 +20,7 @@ class XP_ProgressBar;
 class CandyButton;
 }  // namespace controls
 
-class frmconverprogress : public controls::WindowObject<frmconverprogress> {
+class frmconverprogress : public ConversionProgress, public controls::WindowObject<frmconverprogress> {
 public:
     static constexpr int IdLabel1 = 101;
     static constexpr int IdLblStatus = 102;
@@ -44,6 +45,16 @@ public:
     void SetButtonCaption(const std::string& caption);
     std::string ButtonCaption() const;
     controls::XP_ProgressBar* p1() const noexcept { return p1_; }
+
+    // ConversionProgress: Label1 reads "Processing " + the output name while
+    // a file converts and "Conversion Complete" (the button "Close") when it
+    // has ended; lblStatus reads "Converting" while the converter runs, or
+    // the reason nothing was started.
+    void FileStarted(const std::string& outputName) override;
+    void Converting() override;
+    void FileEnded() override;
+    void NotStarted(const std::string& reason) override;
+    bool Shown() const override { return hWnd() != nullptr; }
     HWND Control(int id) const noexcept { return hWnd() ? ::GetDlgItem(hWnd(), id) : nullptr; }
 
     // The button's click: OnCancel, then the window hides.

@@ -12,6 +12,7 @@
 #include "EncoderConfig.h"
 #include "TrackTimes.h"
 #include "modAKRip32.h"
+#include "ModuleFolder.h"
 #include "modGeneral.h"
 #include "modSettings.h"
 #include "modcd.h"
@@ -62,10 +63,6 @@ Cadrel::Cadrel() = default;
 
 Cadrel::~Cadrel() {
     if (hWnd()) ::DestroyWindow(hWnd());
-    for (HICON i : icons_) ::DestroyIcon(i);
-    if (images_) ImageList_Destroy(images_);
-    for (HFONT f : {font_, boldFont_, titleFont_})
-        if (f) ::DeleteObject(f);
 }
 
 HWND Cadrel::Control(int id) const {
@@ -84,7 +81,7 @@ bool Cadrel::Create(int showCommand) {
                                              ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
     HICON appIcon = CadrelArt::MakeIcon(CadrelArt::Picture::Disc, 32);
-    if (appIcon) icons_.push_back(appIcon);
+    if (appIcon) icons_.emplace_back(appIcon);
     RegisterWindowClass(ClassName, 0, nullptr, ::GetSysColorBrush(COLOR_BTNFACE), appIcon);
     controls::RegisterPlainWindowClass(PageClassName, PageProc);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -107,27 +104,26 @@ void Cadrel::CreateFrame() {
     LOGFONTA lf{};
     if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) lf = metrics.lfMessageFont;
     else ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    font_ = ::CreateFontIndirectA(&lf);
+    font_.reset(::CreateFontIndirectA(&lf));
     LOGFONTA bold = lf;
     bold.lfWeight = FW_BOLD;
-    boldFont_ = ::CreateFontIndirectA(&bold);
+    boldFont_.reset(::CreateFontIndirectA(&bold));
     LOGFONTA title = lf;
     title.lfWeight = FW_BOLD;
     title.lfHeight = lf.lfHeight < 0 ? lf.lfHeight * 2 : -22;
-    titleFont_ = ::CreateFontIndirectA(&title);
+    titleFont_.reset(::CreateFontIndirectA(&title));
 
     // Pictures shared by the lists: 0 disc ("cd"), 1 note ("media"), and the
     // format image at index 12 as the output-format list expects.
-    images_ = ImageList_Create(16, 16, ILC_COLOR32, 13, 0);
+    images_.reset(ImageList_Create(16, 16, ILC_COLOR32, 13, 0));
     const CadrelArt::Picture order[13] = {
         CadrelArt::Picture::Disc, CadrelArt::Picture::Note, CadrelArt::Picture::Page, CadrelArt::Picture::Page,
         CadrelArt::Picture::Page, CadrelArt::Picture::Page, CadrelArt::Picture::Page, CadrelArt::Picture::Page,
         CadrelArt::Picture::Page, CadrelArt::Picture::Page, CadrelArt::Picture::Page, CadrelArt::Picture::Page,
         CadrelArt::Picture::Note};
     for (auto p : order) {
-        HICON i = CadrelArt::MakeIcon(p, 16);
-        if (images_ && i) ImageList_AddIcon(images_, i);
-        if (i) ::DestroyIcon(i);
+        const win::unique_icon i(CadrelArt::MakeIcon(p, 16));
+        if (images_ && i) ImageList_AddIcon(images_.get(), i.get());
     }
 
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
@@ -135,7 +131,7 @@ void Cadrel::CreateFrame() {
                                     hWnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdStatus)), instance, nullptr);
     int parts[2] = {ClientWidth - 260, -1};
     ::SendMessageA(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    ::SendMessageA(status, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    ::SendMessageA(status, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SetStatus(1, "Ready");
     RECT sr;
     ::GetWindowRect(status, &sr);
@@ -144,7 +140,7 @@ void Cadrel::CreateFrame() {
     HWND tabs = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 6, 6,
                                   ClientWidth - 12, ClientHeight - statusHeight - 10, hWnd(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdTabs)), instance, nullptr);
-    ::SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    ::SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     const char* names[3] = {"Audio CD Ripper", "Audio Converter", "About"};
     for (int i = 0; i < 3; ++i) {
         TCITEMA item{};
@@ -187,9 +183,9 @@ void Cadrel::CreateConverterTab(HWND page) {
     ConverterHost host;
     host.window = hWnd();
     host.timer1 = Timer1;
-    host.font = font_;
-    host.boldFont = boldFont_;
-    host.images = images_;
+    host.font = font_.get();
+    host.boldFont = boldFont_.get();
+    host.images = images_.get();
     host.mediaImage = 1;
     host.label9 = Control(IdLabel9);
     host.listView3Id = IdListView3;
@@ -202,7 +198,7 @@ void Cadrel::CreateAboutTab(HWND page) {
     RECT rc;
     ::GetClientRect(page, &rc);
     HICON disc = CadrelArt::MakeIcon(CadrelArt::Picture::Disc, 128);
-    if (disc) icons_.push_back(disc);
+    if (disc) icons_.emplace_back(disc);
     HWND picture = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE, 40, 60,
                                      128, 128, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdAboutPicture)),
                                      instance, nullptr);
@@ -214,11 +210,11 @@ void Cadrel::CreateAboutTab(HWND page) {
         if (link) ::SetClassLongPtrA(l, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND))));
         return l;
     };
-    label(IdLabelProduct, "Velmora Cadrel and Converter 1.0", 200, 70, 440, 36, titleFont_, false);
-    label(IdLabel7, "Velmora Software", 200, 120, 300, 20, boldFont_, true);
-    label(IdLabel10, WebSite, 200, 146, 400, 20, font_, true);
+    label(IdLabelProduct, "Velmora Cadrel and Converter 1.0", 200, 70, 440, 36, titleFont_.get(), false);
+    label(IdLabel7, "Velmora Software", 200, 120, 300, 20, boldFont_.get(), true);
+    label(IdLabel10, WebSite, 200, 146, 400, 20, font_.get(), true);
     label(0, "Rips audio CDs to WAV and MP3 and converts media files for players, phones and the web.", 200, 186,
-          rc.right - 230, 40, font_, false);
+          rc.right - 230, 40, font_.get(), false);
 }
 
 void Cadrel::SetStatus(int panel, const std::string& text) {
@@ -309,7 +305,7 @@ void Cadrel::Form_Load() {
         ListView_InsertColumn(files, i, &c);
     }
     // 9. The CD access library lies in the program's folder.
-    const std::string folder = modGeneral::ProgramFolder();
+    const std::string folder = win::ProgramFolder();
     ::SetCurrentDirectoryA(folder.c_str());
     // 10. and 11. The library's drives.
     HWND driveList = Control(IdDriveList);

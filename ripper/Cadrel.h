@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "GdiObjects.h"
 #include "RipJobState.h"
 #include "WindowObject.h"
 
@@ -123,11 +124,11 @@ private:
     std::vector<bool> trackSelected_;
     std::vector<controls::CandyButton*> buttons_;
     HWND pages_[3] = {};
-    HFONT font_ = nullptr;
-    HFONT boldFont_ = nullptr;
-    HFONT titleFont_ = nullptr;
-    HIMAGELIST images_ = nullptr;
-    std::vector<HICON> icons_;
+    win::unique_font font_;
+    win::unique_font boldFont_;
+    win::unique_font titleFont_;
+    win::unique_imagelist images_;
+    std::vector<win::unique_icon> icons_;
     bool jobRunning_ = false;
     bool readingDisc_ = false;
     bool checkingFromCode_ = false;

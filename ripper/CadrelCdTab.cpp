@@ -43,7 +43,7 @@ void Cadrel::CreateCdTab(HWND page) {
         if (picture) {
             HICON icon = CadrelArt::MakeIcon(*picture, iconSize);
             if (icon) {
-                icons_.push_back(icon);
+                icons_.emplace_back(icon);
                 b->SetPicture(icon, IMAGE_ICON);
             }
         }
@@ -52,25 +52,25 @@ void Cadrel::CreateCdTab(HWND page) {
     };
 
     // Device row.
-    MakeChild(page, "STATIC", "Device", SS_LEFT, IdLblDevice, 12, 17, 48, 18, boldFont_);
+    MakeChild(page, "STATIC", "Device", SS_LEFT, IdLblDevice, 12, 17, 48, 18, boldFont_.get());
     MakeChild(page, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdDriveList, 64, 12, W - 64 - 104,
-              200, font_);
+              200, font_.get());
     CadrelArt::Picture reread = CadrelArt::Picture::Reread, eject = CadrelArt::Picture::Eject;
     button(IdCandyButton4, "", W - 94, 9, 40, 30, &reread);
     button(IdCandyButton7, "", W - 50, 9, 40, 30, &eject);
 
     // Track list.
     HWND list = MakeChild(page, WC_LISTVIEWA, "", LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP,
-                          IdListView1, 12, 48, W - 22, 206, font_, WS_EX_CLIENTEDGE);
+                          IdListView1, 12, 48, W - 22, 206, font_.get(), WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-    if (images_) ListView_SetImageList(list, images_, LVSIL_SMALL);
+    if (images_) ListView_SetImageList(list, images_.get(), LVSIL_SMALL);
 
     // Selection button and the maker's links.
     button(IdCandyButton1, "Select All", 12, 262, 112, 30, nullptr);
     HWND product = MakeChild(page, "STATIC", "Velmora Cadrel and Converter 1.0", SS_LEFT | SS_NOTIFY | SS_NOPREFIX,
-                             IdLabel9, 140, 262, W - 140 - 140, 16, boldFont_);
+                             IdLabel9, 140, 262, W - 140 - 140, 16, boldFont_.get());
     HWND address = MakeChild(page, "STATIC", WebSite, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, IdLabel11, 140, 278,
-                             W - 140 - 140, 16, font_);
+                             W - 140 - 140, 16, font_.get());
     for (HWND l : {product, address})
         if (l) ::SetClassLongPtrA(l, GCLP_HCURSOR,
                                   reinterpret_cast<LONG_PTR>(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND))));
@@ -82,7 +82,7 @@ void Cadrel::CreateCdTab(HWND page) {
 
     // Rip settings on the inner tab strip.
     const int tabTop = 302, tabWidth = W - 12 - 200;
-    HWND inner = MakeChild(page, WC_TABCONTROLA, "", WS_CLIPSIBLINGS, IdXTab2, 12, tabTop, tabWidth, 128, font_);
+    HWND inner = MakeChild(page, WC_TABCONTROLA, "", WS_CLIPSIBLINGS, IdXTab2, 12, tabTop, tabWidth, 128, font_.get());
     const char* innerNames[2] = {"Output", "DCP"};
     for (int i = 0; i < 2; ++i) {
         TCITEMA item{};
@@ -92,23 +92,23 @@ void Cadrel::CreateCdTab(HWND page) {
         ::SendMessageA(inner, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
     const int x0 = 24, y0 = tabTop + 32;
-    MakeChild(page, "STATIC", "Output format", SS_LEFT, IdLblOutFormat, x0, y0 + 4, 90, 18, font_);
+    MakeChild(page, "STATIC", "Output format", SS_LEFT, IdLblOutFormat, x0, y0 + 4, 90, 18, font_.get());
     HWND format = MakeChild(page, WC_COMBOBOXEXA, "", CBS_DROPDOWNLIST | WS_TABSTOP, IdCmbOutFormat, x0 + 92, y0,
-                            96, 200, font_);
-    if (images_) ::SendMessageA(format, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
-    MakeChild(page, "STATIC", "Bitrate", SS_LEFT, IdLblBitrate, x0 + 204, y0 + 4, 48, 18, font_);
+                            96, 200, font_.get());
+    if (images_) ::SendMessageA(format, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.get()));
+    MakeChild(page, "STATIC", "Bitrate", SS_LEFT, IdLblBitrate, x0 + 204, y0 + 4, 48, 18, font_.get());
     HWND bitrate = MakeChild(page, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCmbBitrate,
-                             x0 + 254, y0, 64, 300, font_);
+                             x0 + 254, y0, 64, 300, font_.get());
     for (uint32_t b : EncoderLists::Bitrates)
         ::SendMessageA(bitrate, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(b).c_str()));
-    MakeChild(page, "STATIC", "Quality", SS_LEFT, IdLblQuality, x0 + 332, y0 + 4, 48, 18, font_);
+    MakeChild(page, "STATIC", "Quality", SS_LEFT, IdLblQuality, x0 + 332, y0 + 4, 48, 18, font_.get());
     HWND quality = MakeChild(page, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCmbQuality,
-                             x0 + 382, y0, tabWidth - 382 - 24, 300, font_);
+                             x0 + 382, y0, tabWidth - 382 - 24, 300, font_.get());
     for (const auto& q : EncoderLists::Qualities)
         ::SendMessageA(quality, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(q.text).c_str()));
-    MakeChild(page, "STATIC", "Output folder", SS_LEFT, IdLblOutPath, x0, y0 + 48, 90, 18, font_);
+    MakeChild(page, "STATIC", "Output folder", SS_LEFT, IdLblOutPath, x0, y0 + 48, 90, 18, font_.get());
     MakeChild(page, "EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, IdTxtOutPath, x0 + 92, y0 + 44, tabWidth - 92 - 24 - 52,
-              24, font_, WS_EX_CLIENTEDGE);
+              24, font_.get(), WS_EX_CLIENTEDGE);
     button(IdCandyButton2, "....", 12 + tabWidth - 12 - 44, y0 + 42, 44, 28, nullptr);
     ::SetWindowPos(inner, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 

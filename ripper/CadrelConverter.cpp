@@ -1,5 +1,6 @@
 // CadrelConverter: the program. With /rip as its first argument it rips
-// without a window (HeadlessRip.h); otherwise it shows the main window and
+// without a window (HeadlessRip.h), with /convert it converts without a
+// window (HeadlessConvert.h); otherwise it shows the main window and
 // runs until that window is closed.
 #include <windows.h>
 
@@ -10,7 +11,10 @@
 #include <vector>
 
 #include "Cadrel.h"
+#include "HeadlessConvert.h"
 #include "HeadlessRip.h"
+#include "RipCommandLine.h"
+#include "TextConversion.h"
 
 namespace {
 
@@ -21,27 +25,17 @@ std::vector<std::string> Arguments() {
     int count = 0;
     LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     if (!wide) return args;
-    for (int i = 1; i < count; ++i) {
-        const int n = ::WideCharToMultiByte(CP_ACP, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string a(n > 0 ? static_cast<size_t>(n) : 1, '\0');
-        if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, wide[i], -1, a.data(), n, nullptr, nullptr);
-        a.resize(a.find('\0') == std::string::npos ? a.size() : a.find('\0'));
-        args.push_back(a);
-    }
+    for (int i = 1; i < count; ++i) args.push_back(win::Narrow(wide[i]));
     ::LocalFree(wide);
     return args;
-}
-
-bool IsRipSwitch(const std::string& a) {
-    return a.size() == 4 && (a[0] == '/' || a[0] == '-') && (a[1] | 0x20) == 'r' && (a[2] | 0x20) == 'i' &&
-           (a[3] | 0x20) == 'p';
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     const std::vector<std::string> args = Arguments();
-    if (!args.empty() && IsRipSwitch(args[0])) return RunHeadlessRip(args);
+    if (!args.empty() && RipCommandLine::IsRipSwitch(args[0])) return RunHeadlessRip(args);
+    if (!args.empty() && HeadlessConvert::IsConvertSwitch(args[0])) return RunHeadlessConvert(args);
 
     // The folder picker needs an apartment.
     const HRESULT ole = ::OleInitialize(nullptr);

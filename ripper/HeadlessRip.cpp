@@ -7,55 +7,20 @@
 #include <cstdio>
 
 #include "AkripRecords.h"
+#include "ConsoleLines.h"
 #include "RipJobState.h"
 #include "RipProgress.h"
 #include "UserNotice.h"
 #include "modAKRip32.h"
 #include "modErrHandler.h"
+#include "ModuleFolder.h"
 #include "modGeneral.h"
 #include "modSettings.h"
 
 namespace HeadlessRip {
 namespace {
 
-// Where the lines go: the standard output when it leads somewhere (a console
-// program, or a redirection), else the console of the parent process.
-class LineOutput {
-public:
-    LineOutput() {
-        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        if (Leads(out)) {
-            out_ = out;
-            return;
-        }
-        if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-            console_.reset(CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_EXISTING, 0, nullptr));
-            if (console_) {
-                out_ = console_.get();
-                return;
-            }
-        }
-        out_ = out;  // whatever the standard output is; lines may go nowhere
-    }
-
-    void Line(const std::string& text) {
-        const std::string line = text + "\r\n";
-        if (out_ && out_ != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            WriteFile(out_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        }
-    }
-
-private:
-    static bool Leads(HANDLE h) {
-        if (!h || h == INVALID_HANDLE_VALUE) return false;
-        return GetFileType(h) != FILE_TYPE_UNKNOWN;
-    }
-
-    HANDLE out_ = nullptr;
-    win::unique_handle console_;
-};
+using LineOutput = win::ConsoleLines;
 
 LineOutput* reportTarget = nullptr;
 
@@ -83,17 +48,6 @@ public:
 private:
     LineOutput& out_;
     int lastPercent_ = -1;
-};
-
-class ConsoleNotice : public UserNotice {
-public:
-    explicit ConsoleNotice(LineOutput& out) : out_(out) {}
-    void Show(const std::string& text, const std::string& title, NoticeIcon) override {
-        out_.Line(NoticeLine(text, title));
-    }
-
-private:
-    LineOutput& out_;
 };
 
 std::string FullPath(const std::string& folder) {
@@ -125,7 +79,7 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
     }
 
     // The CD access library lies in the program's folder.
-    const std::string programFolder = modGeneral::ProgramFolder();
+    const std::string programFolder = win::ProgramFolder();
     if (!programFolder.empty()) SetCurrentDirectoryA(programFolder.c_str());
     if (!modAKRip32::IsLibraryLoaded()) {
         out.Line("cadrel: the CD access library akrip32.dll cannot be loaded");
@@ -162,7 +116,7 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
 
     RipJobState state;
     ConsoleProgress progress(out);
-    ConsoleNotice notice(out);
+    LineNotice notice([&out](const std::string& line) { out.Line(line); });
     const modGeneral::RipCdReport report = modGeneral::RipCd(inputs, state, progress, notice);
     modAKRip32::CloseDrive();
 
@@ -185,11 +139,6 @@ std::string ProgressLine(const std::string& text, float done, float total) {
     return text + ": " + std::to_string(static_cast<long long>(done)) + " of " +
            std::to_string(static_cast<long long>(total)) + " frames (" +
            std::to_string(static_cast<long long>(percent)) + " %)";
-}
-
-std::string NoticeLine(const std::string& text, const std::string& title) {
-    if (title.empty()) return text;
-    return title + ": " + text;
 }
 
 }  // namespace HeadlessRip

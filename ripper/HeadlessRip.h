@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "RipCommandLine.h"
+#include "UserNotice.h"
 
 namespace HeadlessRip {
 
@@ -25,7 +26,7 @@ std::string ProgressLine(const std::string& text, float done, float total);
 
 // The line for a message of the job: "<title>: <text>", or the text alone
 // without a title.
-std::string NoticeLine(const std::string& text, const std::string& title);
+using ::NoticeLine;
 
 }  // namespace HeadlessRip
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "AspiErrors.h"
+#include "ModuleFolder.h"
 
 namespace modAKRip32 {
 
@@ -63,24 +64,14 @@ Binding& Lib() {
     return binding;
 }
 
-// The folder of the running program, with a trailing backslash.
-std::string ProgramFolder() {
-    char path[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    std::string s(path, n);
-    auto slash = s.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
-}
-
 // Loads and binds the library unless that has been done; true when loaded.
 bool Ensure() {
     Binding& b = Lib();
     if (b.module) return true;
     HMODULE m = LoadLibraryA(b.dllName.c_str());
     if (!m && b.dllName.find_first_of("\\/:") == std::string::npos) {
-        std::string beside = ProgramFolder();
-        if (!beside.empty()) m = LoadLibraryA((beside + b.dllName).c_str());
+        const std::string beside = win::ProgramFolder();
+        if (!beside.empty()) m = LoadLibraryA(win::PathInFolder(beside, b.dllName).c_str());
     }
     if (!m) return false;
     b.module.reset(m);

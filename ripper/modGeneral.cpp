@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "MessagePump.h"
+#include "ModuleFolder.h"
 #include "clsFileIo.h"
 #include "modAKRip32.h"
 #include "modErrHandler.h"
@@ -48,7 +50,7 @@ private:
 
 void Pump(const RipContext& context) {
     if (context.pumpMessages) context.pumpMessages();
-    else PumpPendingMessages();
+    else win::PumpPendingMessages();
 }
 
 void Report(RipContext& context, const std::string& path, uint32_t done, uint32_t total) {
@@ -88,30 +90,6 @@ std::string AddBackslash(std::string_view folder) {
     std::string result(folder);
     if (result.empty() || result.back() != '\\') result += '\\';
     return result;
-}
-
-std::string ProgramFolder() {
-    std::array<char, MAX_PATH + 1> path{};
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    std::string folder(path.data(), n);
-    const auto slash = folder.find_last_of('\\');
-    if (slash == std::string::npos) return {};
-    folder.resize(slash);
-    if (folder.size() == 2 && folder[1] == ':') folder += '\\';
-    return folder;
-}
-
-void PumpPendingMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }
 
 std::string_view TrackOutcomeText(TrackOutcome outcome) {
@@ -197,7 +175,7 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
     const uint32_t total = FramesOf(startFrame, endFrame);
     report.framesTotal = total;
 
-    const std::string programFolder = ProgramFolder();
+    const std::string programFolder = win::ProgramFolder();
     if (!programFolder.empty()) SetCurrentDirectoryA(programFolder.c_str());
     context.state.SetCancelRip(false);
     ProgressShown shown(context.progress, context.owner);

@@ -42,7 +42,7 @@ namespace modGeneral {
 
 // The title of the job's own messages (a block that cannot be read, an output
 // folder that cannot be used).
-inline constexpr const char* ApplicationTitle = "CadrelConverter";
+inline constexpr const char* ApplicationTitle = ::ApplicationTitle;
 // The title of an error raised inside the MP3 routine.
 inline constexpr const char* CriticalErrorTitle = "Critical error...";
 // The text before the output file's full path in every progress report.
@@ -51,14 +51,6 @@ inline constexpr const char* ProgressTextPrefix = "Extracting track ";
 // `folder` unchanged when it ends in a backslash, else followed by one; an
 // empty folder gives a lone backslash.
 std::string AddBackslash(std::string_view folder);
-
-// The folder of the running program, without a trailing backslash except at a
-// drive's root ("C:\"). Empty when it cannot be found.
-std::string ProgramFolder();
-
-// Dispatches every window message waiting for this thread, then returns. A
-// WM_QUIT found on the way is posted again for the caller's message loop.
-void PumpPendingMessages();
 
 // What became of one track.
 enum class TrackOutcome {
@@ -113,7 +105,7 @@ struct RipCdInputs {
     AkripRecords::TocBytes toc{};  // the disc's TOC (LBA addresses)
     uint8_t cdHandle = 0;          // the CD access library's drive handle
     HWND owner = nullptr;          // owner of the progress display
-    // Called after every block; empty means PumpPendingMessages.
+    // Called after every block; empty means win::PumpPendingMessages.
     std::function<void()> pumpMessages;
 };
 
@@ -124,7 +116,7 @@ struct RipContext {
     UserNotice& notice;
     uint8_t cdHandle = 0;
     HWND owner = nullptr;
-    std::function<void()> pumpMessages;  // empty: PumpPendingMessages
+    std::function<void()> pumpMessages;  // empty: win::PumpPendingMessages
 };
 
 // Rips frames [startFrame, endFrame) into a WAV file at `path`: the 44-byte

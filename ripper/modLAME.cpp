@@ -6,6 +6,8 @@
 #include <string_view>
 #include <utility>
 
+#include "ModuleFolder.h"
+
 namespace modLAME {
 namespace {
 
@@ -34,14 +36,9 @@ Binding& TheBinding() {
 }
 
 HMODULE LoadFromProgramFolder() {
-    std::array<char, MAX_PATH + 1> path{};
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return nullptr;
-    std::string folder(path.data(), n);
-    const auto slash = folder.find_last_of("\\/");
-    if (slash == std::string::npos) return nullptr;
-    folder.resize(slash + 1);
-    return LoadLibraryA((folder + LibraryName).c_str());
+    const std::string folder = win::ProgramFolder();
+    if (folder.empty()) return nullptr;
+    return LoadLibraryA(win::PathInFolder(folder, LibraryName).c_str());
 }
 
 template <class Fn>

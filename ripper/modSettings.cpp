@@ -5,26 +5,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "modGeneral.h"
+#include "ModuleFolder.h"
+#include "RegistryKey.h"
 
 namespace modSettings {
 namespace {
-
-// An open registry key, closed once.
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 bool Usable(std::string_view app, std::string_view section, std::string_view key) {
     return !app.empty() && !section.empty() && !key.empty();
@@ -45,8 +30,8 @@ std::string GetSetting(std::string_view app, std::string_view section, std::stri
                        std::string_view defaultValue) {
     const std::string fallback(defaultValue);
     if (!Usable(app, section, key)) return fallback;
-    RegKey k;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SectionKey(app, section).c_str(), 0, KEY_QUERY_VALUE, k.out()) !=
+    win::unique_regkey k;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SectionKey(app, section).c_str(), 0, KEY_QUERY_VALUE, k.put()) !=
         ERROR_SUCCESS)
         return fallback;
 
@@ -75,9 +60,9 @@ std::string GetSetting(std::string_view app, std::string_view section, std::stri
 
 bool SaveSetting(std::string_view app, std::string_view section, std::string_view key, std::string_view value) {
     if (!Usable(app, section, key)) return false;
-    RegKey k;
+    win::unique_regkey k;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, SectionKey(app, section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, nullptr, k.out(), nullptr) != ERROR_SUCCESS)
+                        KEY_SET_VALUE, nullptr, k.put(), nullptr) != ERROR_SUCCESS)
         return false;
     const std::string name(key);
     const std::string text(value);
@@ -85,7 +70,7 @@ bool SaveSetting(std::string_view app, std::string_view section, std::string_vie
                           static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
-std::string DefaultMediaFolder() { return modGeneral::ProgramFolder() + "\\Media"; }
+std::string DefaultMediaFolder() { return win::ProgramFolder() + "\\Media"; }
 
 std::string LoadConverterFormat() {
     return GetSetting(AppName, ConverterFormatSection, ConverterFormatKey, DefaultConverterFormat);

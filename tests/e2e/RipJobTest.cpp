@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleFolder.h"
 #include "AkripRecords.h"
 #include "RipJobState.h"
 #include "RipJobSupport.h"
@@ -60,7 +61,7 @@ protected:
 
     // Keeps an MP3 for the host-side decode check.
     static void Keep(const std::string& path, const std::string& name) {
-        const std::string dir = modGeneral::ProgramFolder() + "\\ripjob-e2e";
+        const std::string dir = win::ProgramFolder() + "\\ripjob-e2e";
         std::filesystem::create_directories(dir);
         ASSERT_TRUE(CopyFileA(path.c_str(), (dir + "\\" + name).c_str(), FALSE)) << path;
     }
@@ -363,7 +364,7 @@ TEST_F(RipJob, ARefusedEncoderConfigurationIsACriticalErrorAndTheNextTrackRuns) 
 
 TEST_F(RipJob, AMissingOutputFolderIsReportedAndNoTrackStarts) {
     InsertAndRead({{30}});
-    const std::string missing = modGeneral::ProgramFolder() + "\\ripjob-out\\no-such-folder";
+    const std::string missing = win::ProgramFolder() + "\\ripjob-out\\no-such-folder";
     std::filesystem::remove_all(missing);
     for (const std::string& folder : {missing, std::string()}) {
         SCOPED_TRACE("folder \"" + folder + "\"");

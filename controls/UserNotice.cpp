@@ -13,3 +13,12 @@ UINT MessageBoxFlags(NoticeIcon icon) {
 void MessageBoxNotice::Show(const std::string& text, const std::string& title, NoticeIcon icon) {
     MessageBoxA(owner_, text.c_str(), title.c_str(), MessageBoxFlags(icon));
 }
+
+std::string NoticeLine(const std::string& text, const std::string& title) {
+    if (title.empty()) return text;
+    return title + ": " + text;
+}
+
+void LineNotice::Show(const std::string& text, const std::string& title, NoticeIcon) {
+    if (line_) line_(NoticeLine(text, title));
+}

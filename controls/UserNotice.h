@@ -1,11 +1,15 @@
-// How the ripper tells the user something: a text, a title and an icon kind.
-// The windowed program shows a message box with an OK button owned by its
-// main window (MessageBoxNotice); the headless rip mode prints one line.
+// How the program's jobs tell the user something: a text, a title and an
+// icon kind. The windows show a message box with an OK button owned by the
+// main window (MessageBoxNotice); the headless modes print one line.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+
+// The title of the program's own messages.
+inline constexpr const char* ApplicationTitle = "CadrelConverter";
 
 enum class NoticeIcon {
     None,         // OK button only
@@ -34,4 +38,19 @@ public:
 
 private:
     HWND owner_;
+};
+
+// The line for a notice where no box can be shown: "<title>: <text>", or the
+// text alone without a title.
+std::string NoticeLine(const std::string& text, const std::string& title);
+
+// Hands every notice as one line (NoticeLine) to `line`: the headless modes'
+// notices.
+class LineNotice : public UserNotice {
+public:
+    explicit LineNotice(std::function<void(const std::string&)> line) : line_(std::move(line)) {}
+    void Show(const std::string& text, const std::string& title, NoticeIcon icon) override;
+
+private:
+    std::function<void(const std::string&)> line_;
 };
