@@ -18,15 +18,6 @@ constexpr const char* DialogFilter =
     " *.vob;*.flv;*.mpg;*.avi;*.mpeg;*.mov;*.wav;*.mp3;*.dat;*.aac;*.mp4;\0";
 constexpr DWORD DialogBufferSize = 2048;
 
-HWND MakeChild(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h,
-               HFONT font, DWORD exStyle = 0) {
-    HWND c = ::CreateWindowExA(exStyle, cls, text, WS_CHILD | style, x, y, w, h, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr),
-                               nullptr);
-    if (c && font) ::SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return c;
-}
-
 // The date and time as the file-system object shows them: the user's short
 // date, a blank and the user's time, in local time.
 std::string DateText(const FILETIME& utc) {
@@ -60,12 +51,12 @@ void ConverterTab::Create(HWND page) {
     const int W = rc.right, H = rc.bottom;
     const DWORD visible = WS_VISIBLE;
 
-    HWND list = MakeChild(page, WC_LISTVIEWA, "", visible | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
+    HWND list = controls::CreateChild(page, WC_LISTVIEWA, "", visible | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
                           host_.listView3Id, 12, 12, W - 24, 206, host_.font, WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     if (host_.images) ListView_SetImageList(list, host_.images, LVSIL_SMALL);
     // The job's own list: paths in row order, selection = check boxes.
-    MakeChild(page, "LISTBOX", "", LBS_MULTIPLESEL | LBS_NOINTEGRALHEIGHT, IdList1, 0, 0, 10, 10, nullptr);
+    controls::CreateChild(page, "LISTBOX", "", LBS_MULTIPLESEL | LBS_NOINTEGRALHEIGHT, IdList1, 0, 0, 10, 10, nullptr);
 
     auto button = [&](int id, const char* caption, int x, int y, int w, int h, const char* font = "Tahoma,8") {
         controls::PropertyBag bag{{"Caption", caption}, {"Style", "0"}, {"Font", font}};
@@ -76,7 +67,7 @@ void ConverterTab::Create(HWND page) {
     button(IdCandyButton15, "Select All", 308, 226, 112, 30);
 
     const int tabTop = 266, tabHeight = H - tabTop - 8;
-    HWND inner = MakeChild(page, WC_TABCONTROLA, "", visible | WS_CLIPSIBLINGS, IdXTab3, 12, tabTop, W - 24,
+    HWND inner = controls::CreateChild(page, WC_TABCONTROLA, "", visible | WS_CLIPSIBLINGS, IdXTab3, 12, tabTop, W - 24,
                            tabHeight, host_.font);
     const char* names[2] = {"Video/Audio Converter", "DSP"};
     for (int i = 0; i < 2; ++i) {
@@ -86,13 +77,13 @@ void ConverterTab::Create(HWND page) {
         ::SendMessageA(inner, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
     const int x0 = 26, y0 = tabTop + 34;
-    MakeChild(page, "STATIC", "Select the conversion format", visible | SS_LEFT, IdLblCombo1, x0, y0 + 4, 190, 18,
+    controls::CreateChild(page, "STATIC", "Select the conversion format", visible | SS_LEFT, IdLblCombo1, x0, y0 + 4, 190, 18,
               host_.font);
-    MakeChild(page, "COMBOBOX", "", visible | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCombo1, x0 + 196, y0,
+    controls::CreateChild(page, "COMBOBOX", "", visible | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCombo1, x0 + 196, y0,
               300, 400, host_.font);
-    MakeChild(page, "STATIC", "Select the output directory", visible | SS_LEFT, IdLblText2, x0, y0 + 40, 190, 18,
+    controls::CreateChild(page, "STATIC", "Select the output directory", visible | SS_LEFT, IdLblText2, x0, y0 + 40, 190, 18,
               host_.font);
-    MakeChild(page, "EDIT", "", visible | ES_AUTOHSCROLL | WS_TABSTOP, IdText2, x0 + 196, y0 + 36, W - x0 - 196 - 90,
+    controls::CreateChild(page, "EDIT", "", visible | ES_AUTOHSCROLL | WS_TABSTOP, IdText2, x0 + 196, y0 + 36, W - x0 - 196 - 90,
               24, host_.font, WS_EX_CLIENTEDGE);
     button(IdCandyButton12, "....", W - 84, y0 + 34, 44, 28);
     button(IdCandyButton14, "Convert Selected", x0 + 196, y0 + 76, 150, 34, "Tahoma,9,Bold");
@@ -137,17 +128,7 @@ void ConverterTab::SetFormatCaption(const std::string& caption) {
     ::SendMessageA(combo, CB_SETCURSEL, fallback, 0);
 }
 
-std::string ConverterTab::FormatCaption() const {
-    HWND combo = Control(IdCombo1);
-    const LRESULT sel = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
-    if (sel == CB_ERR) return {};
-    const LRESULT n = ::SendMessageA(combo, CB_GETLBTEXTLEN, sel, 0);
-    if (n == CB_ERR) return {};
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    ::SendMessageA(combo, CB_GETLBTEXT, sel, reinterpret_cast<LPARAM>(s.data()));
-    s.resize(static_cast<size_t>(n));
-    return s;
-}
+std::string ConverterTab::FormatCaption() const { return controls::SelectedComboText(Control(IdCombo1)); }
 
 void ConverterTab::SetOutputFolder(const std::string& folder) { ::SetWindowTextA(Control(IdText2), folder.c_str()); }
 

@@ -13,14 +13,14 @@
 #include <string>
 
 #include "ConversionProgress.h"
-#include "WindowObject.h"
+#include "ProgressFrame.h"
 
 namespace controls {
 class XP_ProgressBar;
 class CandyButton;
 }  // namespace controls
 
-class frmconverprogress : public ConversionProgress, public controls::WindowObject<frmconverprogress> {
+class frmconverprogress : public ConversionProgress, public controls::ProgressFrame<frmconverprogress> {
 public:
     static constexpr int IdLabel1 = 101;
     static constexpr int IdLblStatus = 102;
@@ -55,7 +55,6 @@ public:
     void FileEnded() override;
     void NotStarted(const std::string& reason) override;
     bool Shown() const override { return hWnd() != nullptr; }
-    HWND Control(int id) const noexcept { return hWnd() ? ::GetDlgItem(hWnd(), id) : nullptr; }
 
     // The button's click: OnCancel, then the window hides.
     void CandyButton1_Click();
@@ -71,5 +70,4 @@ private:
 
     controls::XP_ProgressBar* p1_ = nullptr;
     controls::CandyButton* button_ = nullptr;
-    HFONT font_ = nullptr;
 };

@@ -223,18 +223,7 @@ void Cadrel::SetStatus(int panel, const std::string& text) {
 
 std::string Cadrel::ControlText(int id) const { return controls::WindowText(Control(id)); }
 
-std::string Cadrel::ComboText(int id) const {
-    HWND c = Control(id);
-    if (!c) return {};
-    const LRESULT sel = ::SendMessageA(c, CB_GETCURSEL, 0, 0);
-    if (sel == CB_ERR) return ControlText(id);
-    const LRESULT n = ::SendMessageA(c, CB_GETLBTEXTLEN, sel, 0);
-    if (n == CB_ERR) return {};
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    ::SendMessageA(c, CB_GETLBTEXT, sel, reinterpret_cast<LPARAM>(s.data()));
-    s.resize(static_cast<size_t>(n));
-    return s;
-}
+std::string Cadrel::ComboText(int id) const { return controls::SelectedComboText(Control(id)); }
 
 void Cadrel::Message(const std::string& text, UINT icon) {
     ::MessageBoxA(hWnd(), text.c_str(), modGeneral::ApplicationTitle, MB_OK | icon);
@@ -280,30 +269,12 @@ void Cadrel::Form_Load() {
     ::SendMessageA(Control(IdCmbBitrate), CB_SETCURSEL, EncoderLists::DefaultBitrateIndex, 0);
     ::SendMessageA(Control(IdCmbQuality), CB_SETCURSEL, EncoderLists::DefaultQualityIndex, 0);
     // 5. Track list columns; the first two 1500 twips (100 pixels) wide.
-    const char* columns[4] = {"Title", "Artist", "Start", "Length"};
-    const int widths[4] = {100, 100, 110, 110};
-    for (int i = 0; i < 4; ++i) {
-        LVCOLUMNA c{};
-        c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        c.pszText = const_cast<char*>(columns[i]);
-        c.cx = widths[i];
-        c.iSubItem = i;
-        ListView_InsertColumn(list, i, &c);
-    }
+    controls::AddListColumns(list, {{"Title", 100}, {"Artist", 100}, {"Start", 110}, {"Length", 110}});
     // 6. The crash filter.
     modErrHandler::Install();
     // 7. The converter's file list columns.
-    HWND files = Control(IdListView3);
-    const char* fileColumns[6] = {"File name", "Size", "Type", "Created", "Modified", "Path"};
-    const int fileWidths[6] = {100, 60, 60, 167, 167, 60};
-    for (int i = 0; i < 6; ++i) {
-        LVCOLUMNA c{};
-        c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        c.pszText = const_cast<char*>(fileColumns[i]);
-        c.cx = fileWidths[i];
-        c.iSubItem = i;
-        ListView_InsertColumn(files, i, &c);
-    }
+    controls::AddListColumns(Control(IdListView3), {{"File name", 100}, {"Size", 60}, {"Type", 60},
+                                                     {"Created", 167}, {"Modified", 167}, {"Path", 60}});
     // 9. The CD access library lies in the program's folder.
     const std::string folder = win::ProgramFolder();
     ::SetCurrentDirectoryA(folder.c_str());

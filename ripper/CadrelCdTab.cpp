@@ -18,19 +18,6 @@
 #include "modcd.h"
 #include "WindowHelpers.h"
 
-namespace {
-
-HWND MakeChild(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h,
-               HFONT font, DWORD exStyle = 0) {
-    HWND c = ::CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr),
-                               nullptr);
-    if (c && font) ::SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return c;
-}
-
-}  // namespace
-
 void Cadrel::CreateCdTab(HWND page) {
     RECT rc;
     ::GetClientRect(page, &rc);
@@ -52,24 +39,24 @@ void Cadrel::CreateCdTab(HWND page) {
     };
 
     // Device row.
-    MakeChild(page, "STATIC", "Device", SS_LEFT, IdLblDevice, 12, 17, 48, 18, boldFont_.get());
-    MakeChild(page, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdDriveList, 64, 12, W - 64 - 104,
+    controls::CreateChild(page, "STATIC", "Device", WS_VISIBLE | SS_LEFT, IdLblDevice, 12, 17, 48, 18, boldFont_.get());
+    controls::CreateChild(page, "COMBOBOX", "", WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdDriveList, 64, 12, W - 64 - 104,
               200, font_.get());
     CadrelArt::Picture reread = CadrelArt::Picture::Reread, eject = CadrelArt::Picture::Eject;
     button(IdCandyButton4, "", W - 94, 9, 40, 30, &reread);
     button(IdCandyButton7, "", W - 50, 9, 40, 30, &eject);
 
     // Track list.
-    HWND list = MakeChild(page, WC_LISTVIEWA, "", LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP,
+    HWND list = controls::CreateChild(page, WC_LISTVIEWA, "", WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP,
                           IdListView1, 12, 48, W - 22, 206, font_.get(), WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     if (images_) ListView_SetImageList(list, images_.get(), LVSIL_SMALL);
 
     // Selection button and the maker's links.
     button(IdCandyButton1, "Select All", 12, 262, 112, 30, nullptr);
-    HWND product = MakeChild(page, "STATIC", "Velmora Cadrel and Converter 1.0", SS_LEFT | SS_NOTIFY | SS_NOPREFIX,
+    HWND product = controls::CreateChild(page, "STATIC", "Velmora Cadrel and Converter 1.0", WS_VISIBLE | SS_LEFT | SS_NOTIFY | SS_NOPREFIX,
                              IdLabel9, 140, 262, W - 140 - 140, 16, boldFont_.get());
-    HWND address = MakeChild(page, "STATIC", WebSite, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, IdLabel11, 140, 278,
+    HWND address = controls::CreateChild(page, "STATIC", WebSite, WS_VISIBLE | SS_LEFT | SS_NOTIFY | SS_NOPREFIX, IdLabel11, 140, 278,
                              W - 140 - 140, 16, font_.get());
     for (HWND l : {product, address})
         if (l) ::SetClassLongPtrA(l, GCLP_HCURSOR,
@@ -82,7 +69,7 @@ void Cadrel::CreateCdTab(HWND page) {
 
     // Rip settings on the inner tab strip.
     const int tabTop = 302, tabWidth = W - 12 - 200;
-    HWND inner = MakeChild(page, WC_TABCONTROLA, "", WS_CLIPSIBLINGS, IdXTab2, 12, tabTop, tabWidth, 128, font_.get());
+    HWND inner = controls::CreateChild(page, WC_TABCONTROLA, "", WS_VISIBLE | WS_CLIPSIBLINGS, IdXTab2, 12, tabTop, tabWidth, 128, font_.get());
     const char* innerNames[2] = {"Output", "DCP"};
     for (int i = 0; i < 2; ++i) {
         TCITEMA item{};
@@ -92,22 +79,22 @@ void Cadrel::CreateCdTab(HWND page) {
         ::SendMessageA(inner, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
     const int x0 = 24, y0 = tabTop + 32;
-    MakeChild(page, "STATIC", "Output format", SS_LEFT, IdLblOutFormat, x0, y0 + 4, 90, 18, font_.get());
-    HWND format = MakeChild(page, WC_COMBOBOXEXA, "", CBS_DROPDOWNLIST | WS_TABSTOP, IdCmbOutFormat, x0 + 92, y0,
+    controls::CreateChild(page, "STATIC", "Output format", WS_VISIBLE | SS_LEFT, IdLblOutFormat, x0, y0 + 4, 90, 18, font_.get());
+    HWND format = controls::CreateChild(page, WC_COMBOBOXEXA, "", WS_VISIBLE | CBS_DROPDOWNLIST | WS_TABSTOP, IdCmbOutFormat, x0 + 92, y0,
                             96, 200, font_.get());
     if (images_) ::SendMessageA(format, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.get()));
-    MakeChild(page, "STATIC", "Bitrate", SS_LEFT, IdLblBitrate, x0 + 204, y0 + 4, 48, 18, font_.get());
-    HWND bitrate = MakeChild(page, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCmbBitrate,
+    controls::CreateChild(page, "STATIC", "Bitrate", WS_VISIBLE | SS_LEFT, IdLblBitrate, x0 + 204, y0 + 4, 48, 18, font_.get());
+    HWND bitrate = controls::CreateChild(page, "COMBOBOX", "", WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCmbBitrate,
                              x0 + 254, y0, 64, 300, font_.get());
     for (uint32_t b : EncoderLists::Bitrates)
         ::SendMessageA(bitrate, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(b).c_str()));
-    MakeChild(page, "STATIC", "Quality", SS_LEFT, IdLblQuality, x0 + 332, y0 + 4, 48, 18, font_.get());
-    HWND quality = MakeChild(page, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCmbQuality,
+    controls::CreateChild(page, "STATIC", "Quality", WS_VISIBLE | SS_LEFT, IdLblQuality, x0 + 332, y0 + 4, 48, 18, font_.get());
+    HWND quality = controls::CreateChild(page, "COMBOBOX", "", WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCmbQuality,
                              x0 + 382, y0, tabWidth - 382 - 24, 300, font_.get());
     for (const auto& q : EncoderLists::Qualities)
         ::SendMessageA(quality, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(q.text).c_str()));
-    MakeChild(page, "STATIC", "Output folder", SS_LEFT, IdLblOutPath, x0, y0 + 48, 90, 18, font_.get());
-    MakeChild(page, "EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, IdTxtOutPath, x0 + 92, y0 + 44, tabWidth - 92 - 24 - 52,
+    controls::CreateChild(page, "STATIC", "Output folder", WS_VISIBLE | SS_LEFT, IdLblOutPath, x0, y0 + 48, 90, 18, font_.get());
+    controls::CreateChild(page, "EDIT", "", WS_VISIBLE | ES_AUTOHSCROLL | WS_TABSTOP, IdTxtOutPath, x0 + 92, y0 + 44, tabWidth - 92 - 24 - 52,
               24, font_.get(), WS_EX_CLIENTEDGE);
     button(IdCandyButton2, "....", 12 + tabWidth - 12 - 44, y0 + 42, 44, 28, nullptr);
     ::SetWindowPos(inner, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

@@ -1,10 +1,9 @@
 #include "frmProgress.h"
 
-#include "CandyButton.h"
 #include "ProgressFigures.h"
+#include "GdiObjects.h"
 #include "PropertyBag.h"
 #include "XP_ProgressBar.h"
-#include "modCloseBtn.h"
 #include "WindowHelpers.h"
 
 namespace {
@@ -30,8 +29,8 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK FillProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_ERASEBKGND) return 1;
     if (msg == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd, &ps);
+        const win::paint_dc paint(hwnd);
+        HDC dc = paint.get();
         RECT rc;
         ::GetClientRect(hwnd, &rc);
         const COLORREF base = ::GetSysColor(COLOR_HIGHLIGHT);
@@ -42,11 +41,9 @@ LRESULT CALLBACK FillProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             auto mix = [&](int c) { return y < h / 3 ? c + (255 - c) * t / 255 : c - c * t / 255; };
             const COLORREF c = RGB(mix(GetRValue(base)), mix(GetGValue(base)), mix(GetBValue(base)));
             RECT line{0, y, rc.right, y + 1};
-            HBRUSH b = ::CreateSolidBrush(c);
-            ::FillRect(dc, &line, b);
-            ::DeleteObject(b);
+            const win::unique_brush b(::CreateSolidBrush(c));
+            ::FillRect(dc, &line, b.get());
         }
-        ::EndPaint(hwnd, &ps);
         return 0;
     }
     return ::DefWindowProcA(hwnd, msg, wp, lp);
@@ -56,56 +53,28 @@ LRESULT CALLBACK FillProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 frmProgress::~frmProgress() {
     if (hWnd()) ::DestroyWindow(hWnd());
-    if (ownsFont_ && font_) ::DeleteObject(font_);
 }
 
 void frmProgress::Show(HWND owner) {
-    if (!hWnd()) {
-        RegisterWindowClass(ClassName, 0, nullptr, ::GetSysColorBrush(COLOR_BTNFACE));
-        controls::RegisterPlainWindowClass(FrameClassName, FrameProc);
-        controls::RegisterPlainWindowClass(FillClassName, FillProc);
-        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-        // Centred over the owner (or the screen when there is none).
-        const RECT at = controls::CenteredFrame(owner, ClientWidth, ClientHeight, style, WS_EX_DLGMODALFRAME);
-        if (!::CreateWindowExA(WS_EX_DLGMODALFRAME, ClassName, "Velmora Cadrel", style, at.left, at.top, at.right,
-                               at.bottom, owner, nullptr, ::GetModuleHandleA(nullptr),
-                               static_cast<controls::WindowObject<frmProgress>*>(this)))
-            return;
-    }
-    // The frame cannot close the window: Cancel is the way out.
-    modCloseBtn::EnableCloseButton(hWnd(), false);
-    ::ShowWindow(hWnd(), SW_SHOWNORMAL);
-    ::UpdateWindow(hWnd());
+    controls::RegisterPlainWindowClass(FrameClassName, FrameProc);
+    controls::RegisterPlainWindowClass(FillClassName, FillProc);
+    if (!CreateFrame(owner, {ClassName, "Velmora Cadrel", ClientWidth, ClientHeight, ::GetSysColorBrush(COLOR_BTNFACE)}))
+        return;
+    ShowFrame();
 }
 
 void frmProgress::CreateControls() {
-    NONCLIENTMETRICSA metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        font_ = ::CreateFontIndirectA(&metrics.lfMessageFont);
-        ownsFont_ = font_ != nullptr;
-    }
-    if (!font_) font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    auto make = [&](const char* cls, const char* text, DWORD style, int id, HWND parent) {
-        HWND h = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-        if (h) ::SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-        return h;
-    };
-    make("STATIC", "Extracting track", SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, IdLblStatus, hWnd());
+    const RECT none{0, 0, 10, 10};
+    AddLabel("Extracting track", IdLblStatus, none, SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX);
     HWND frame = ::CreateWindowExA(WS_EX_STATICEDGE, FrameClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
                                    0, 10, 10, hWnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdPicProgress1)),
-                                   instance, nullptr);
-    if (frame) make(FillClassName, "", 0, IdPicProgress2, frame);
+                                   ::GetModuleHandleA(nullptr), nullptr);
+    if (frame) AddChild(FillClassName, "", 0, IdPicProgress2, none, frame);
 
     controls::PropertyBag barBag{{"Max", "100"}, {"Min", "0"}, {"Value", "0"}, {"Scrolling", "0"}};
-    const RECT none{0, 0, 10, 10};
     p1_ = controls::XP_ProgressBar::Create(hWnd(), IdP1, none, &barBag);
-    make("STATIC", "0 % complete", SS_LEFT | SS_NOPREFIX, IdLabel1, hWnd());
-    controls::PropertyBag buttonBag{{"Caption", "Cancel"}, {"Style", "0"}, {"Font", "Tahoma,8,Bold"}};
-    cancel_ = controls::CandyButton::Create(hWnd(), IdCandyButton1, none, &buttonBag);
+    AddLabel("0 % complete", IdLabel1, none);
+    cancel_ = AddButton(IdCandyButton1, "Cancel", none);
     Layout();
 }
 
@@ -163,6 +132,8 @@ void frmProgress::Close() {
 void frmProgress::Cancel() { state_.Cancel(); }
 
 LRESULT frmProgress::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    // Refused: only the track routine closes this window.
+    if (IsCloseRequest(msg, wp)) return 0;
     switch (msg) {
     case WM_CREATE:
         CreateControls();
@@ -172,12 +143,6 @@ LRESULT frmProgress::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             Cancel();
             return 0;
         }
-        break;
-    case WM_CLOSE:
-        // Refused: only the track routine closes this window.
-        return 0;
-    case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) return 0;
         break;
     case WM_CTLCOLORSTATIC:
         ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);

@@ -12,14 +12,14 @@
 
 #include "RipJobState.h"
 #include "RipProgress.h"
-#include "WindowObject.h"
+#include "ProgressFrame.h"
 
 namespace controls {
 class XP_ProgressBar;
 class CandyButton;
 }  // namespace controls
 
-class frmProgress : public RipProgress, public controls::WindowObject<frmProgress> {
+class frmProgress : public RipProgress, public controls::ProgressFrame<frmProgress> {
 public:
     static constexpr int IdLblStatus = 101;
     static constexpr int IdPicProgress1 = 102;
@@ -41,7 +41,6 @@ public:
     void Cancel();
 
     bool IsOpen() const noexcept { return hWnd() != nullptr; }
-    HWND Control(int id) const noexcept { return hWnd() ? ::GetDlgItem(hWnd(), id) : nullptr; }
     controls::XP_ProgressBar* p1() const noexcept { return p1_; }
     int PicProgress2Width() const;
     int PicProgress1InnerWidth() const;
@@ -55,6 +54,4 @@ private:
     RipJobState& state_;
     controls::XP_ProgressBar* p1_ = nullptr;
     controls::CandyButton* cancel_ = nullptr;
-    HFONT font_ = nullptr;
-    bool ownsFont_ = false;
 };
