@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "DiscState.h"
+
 namespace CD_Library {
 
 // Texts the display operations return instead of a time.
@@ -18,8 +20,9 @@ inline constexpr std::string_view NoTracksText = "no_tracks";
 // Characters of the reply buffer of every status query.
 constexpr unsigned ReplyBufferLength = 30;
 
-// True while the MCI device is open (set from the open command's result).
-extern bool DeviceOpen;
+// True while the MCI device is open (set from the open command's result; held
+// by DiscState).
+inline bool& DeviceOpen = TheDisc.deviceOpen;
 
 // Closes the device, then opens the root of the drive whose letter is the
 // first character of driveText ("open X:\ Type cdaudio alias cdr wait

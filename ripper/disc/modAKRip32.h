@@ -16,18 +16,19 @@
 #include <string>
 
 #include "AkripRecords.h"
+#include "DiscState.h"
 #include "WinHandles.h"
 
 namespace modAKRip32 {
 
 using AkripRecords::FramesPerRead;
 
-// --- Module state -----------------------------------------------------------
+// --- Module state (held by DiscState) ------------------------------------------
 // The current drive handle, 0 when none. Set by OpenDriveAndReadToc; keeps
 // its value after CloseDrive until the next open.
-extern uint8_t CdHandle;
+inline uint8_t& CdHandle = TheDisc.cdHandle;
 // The TOC of the disc last read by OpenDriveAndReadToc.
-extern AkripRecords::TocBytes Toc;
+inline AkripRecords::TocBytes& Toc = TheDisc.toc;
 
 // --- The library ------------------------------------------------------------
 

@@ -3,23 +3,14 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <algorithm>
-
 #include "CadrelArt.h"
 #include "CandyButton.h"
+#include "CdTab.h"
 #include "ConverterTab.h"
-#include "CD_Library.h"
-#include "EncoderConfig.h"
-#include "TrackTimes.h"
-#include "modAKRip32.h"
 #include "ModuleFolder.h"
-#include "modGeneral.h"
-#include "modSettings.h"
-#include "modcd.h"
-#include "modErrHandler.h"
 #include "WindowHelpers.h"
-
-const char* const Cadrel::WebSite = "http://www.velmora-cadrel.example/";
+#include "modErrHandler.h"
+#include "modSettings.h"
 
 namespace {
 
@@ -75,6 +66,11 @@ HWND Cadrel::Control(int id) const {
 }
 
 controls::CandyButton* Cadrel::Button(int id) const { return controls::CandyButton::FromWindow(Control(id)); }
+
+const std::vector<std::string>& Cadrel::TrackListRows() const { return cd_->TrackListRows(); }
+const std::vector<bool>& Cadrel::TrackListSelected() const { return cd_->TrackListSelected(); }
+bool Cadrel::JobRunning() const noexcept { return cd_ && cd_->JobRunning(); }
+RipJobState& Cadrel::JobState() noexcept { return cd_->JobState(); }
 
 bool Cadrel::Create(int showCommand) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_USEREX_CLASSES |
@@ -167,9 +163,10 @@ void Cadrel::CreateFrame() {
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdCmbAction)), instance, nullptr);
     ::CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 0, 10, 10, hWnd(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdText1)), instance, nullptr);
-    jobState_.OnJobStateChanged = [this](const std::string& text) {
-        ::SetWindowTextA(Control(IdText1), text.c_str());
-    };
+    if (cd_)
+        cd_->JobState().OnJobStateChanged = [this](const std::string& text) {
+            ::SetWindowTextA(Control(IdText1), text.c_str());
+        };
     ShowPage(0);
 }
 
@@ -191,6 +188,23 @@ void Cadrel::CreateConverterTab(HWND page) {
     host.listView3Id = IdListView3;
     converter_ = std::make_unique<ConverterTab>(host);
     converter_->Create(page);
+}
+
+void Cadrel::CreateCdTab(HWND page) {
+    CdTabHost host;
+    host.window = hWnd();
+    host.font = font_.get();
+    host.boldFont = boldFont_.get();
+    host.images = images_.get();
+    host.control = [this](int id) { return Control(id); };
+    host.setStatus = [this](int panel, const std::string& text) { SetStatus(panel, text); };
+    host.icon = [this](CadrelArt::Picture picture, int size) -> HICON {
+        HICON icon = CadrelArt::MakeIcon(picture, size);
+        if (icon) icons_.emplace_back(icon);
+        return icon;
+    };
+    cd_ = std::make_unique<CdTab>(host);
+    cd_->Create(page);
 }
 
 void Cadrel::CreateAboutTab(HWND page) {
@@ -221,14 +235,6 @@ void Cadrel::SetStatus(int panel, const std::string& text) {
     ::SendMessageA(Control(IdStatus), SB_SETTEXTA, panel - 1, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-std::string Cadrel::ControlText(int id) const { return controls::WindowText(Control(id)); }
-
-std::string Cadrel::ComboText(int id) const { return controls::SelectedComboText(Control(id)); }
-
-void Cadrel::Message(const std::string& text, UINT icon) {
-    ::MessageBoxA(hWnd(), text.c_str(), modGeneral::ApplicationTitle, MB_OK | icon);
-}
-
 void Cadrel::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
@@ -236,40 +242,16 @@ void Cadrel::Form_Unload() {
     if (converter_) converter_->ReleaseAVC1();
     // Settings are saved even when they were never changed.
     if (converter_) modSettings::SaveConverterFormat(converter_->FormatCaption());
-    modSettings::SaveRipOutputFolder(ControlText(IdTxtOutPath));
+    if (cd_) modSettings::SaveRipOutputFolder(cd_->OutputFolder());
     if (converter_) modSettings::SaveConverterOutputFolder(converter_->OutputFolder());
     // A job still running ends with the process, as closing the window
     // ends the program at once.
-    if (jobRunning_ || (converter_ && converter_->JobRunning())) ::ExitProcess(0);
+    if ((cd_ && cd_->JobRunning()) || (converter_ && converter_->JobRunning())) ::ExitProcess(0);
 }
 
 void Cadrel::Form_Load() {
-    HWND list = Control(IdListView1);
-    // 1. No column headers yet.
-    while (ListView_DeleteColumn(list, 0)) {
-    }
-    // 2. The CD-ROM drive letters.
-    std::vector<std::string> drives;
-    modcd::ListLogicalDrives(drives, modcd::DriveCdRom);
-    HWND action = Control(IdCmbAction);
-    for (const auto& d : drives) ::SendMessageA(action, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(d.c_str()));
-    ::SendMessageA(action, CB_SETCURSEL, 0, 0);
-    // 3. Output formats, with their picture.
-    HWND format = Control(IdCmbOutFormat);
-    for (const char* f : {"MP3", "WAV"}) {
-        COMBOBOXEXITEMA item{};
-        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
-        item.iItem = -1;
-        item.pszText = const_cast<char*>(f);
-        item.iImage = item.iSelectedImage = 12;
-        ::SendMessageA(format, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    }
-    ::SendMessageA(format, CB_SETCURSEL, 0, 0);
-    // 4. and 8. Bitrate "160" and quality "Normal".
-    ::SendMessageA(Control(IdCmbBitrate), CB_SETCURSEL, EncoderLists::DefaultBitrateIndex, 0);
-    ::SendMessageA(Control(IdCmbQuality), CB_SETCURSEL, EncoderLists::DefaultQualityIndex, 0);
-    // 5. Track list columns; the first two 1500 twips (100 pixels) wide.
-    controls::AddListColumns(list, {{"Title", 100}, {"Artist", 100}, {"Start", 110}, {"Length", 110}});
+    // 1. to 5. The CD tab's lists.
+    if (cd_) cd_->PrepareLists();
     // 6. The crash filter.
     modErrHandler::Install();
     // 7. The converter's file list columns.
@@ -278,20 +260,8 @@ void Cadrel::Form_Load() {
     // 9. The CD access library lies in the program's folder.
     const std::string folder = win::ProgramFolder();
     ::SetCurrentDirectoryA(folder.c_str());
-    // 10. and 11. The library's drives.
-    HWND driveList = Control(IdDriveList);
-    const int adapters = std::min(modAKRip32::GetNumAdapters(), 8);
-    for (int i = 1; i <= adapters; ++i) {
-        const auto record = modAKRip32::GetCDRecord(i - 1);
-        const auto id = AkripRecords::Identification(record);
-        const std::string name = TrackTimes::BytesToString(id.data(), id.size());
-        ::SendMessageA(driveList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    }
-    ::SendMessageA(driveList, CB_SETCURSEL, 0, 0);
-    // 12.
-    ::SetWindowTextA(Control(IdTxtOutPath), folder.c_str());
-    // 13.
-    DriveList_Click();
+    // 10. to 13. The library's drives, the output folder, the disc.
+    if (cd_) cd_->ListDrivesAndReadDisc(folder);
     // 14. Each step on its own.
     if (converter_) {
         converter_->CreateAVC1();
@@ -301,7 +271,7 @@ void Cadrel::Form_Load() {
         ::CreateDirectoryA(media.c_str(), nullptr);
         converter_->SetFormatCaption(modSettings::LoadConverterFormat());
     }
-    ::SetWindowTextA(Control(IdTxtOutPath), modSettings::LoadRipOutputFolder().c_str());
+    if (cd_) cd_->SetOutputFolder(modSettings::LoadRipOutputFolder());
     if (converter_) converter_->SetOutputFolder(modSettings::LoadConverterOutputFolder());
     ::SetTimer(hWnd(), Timer3, Timer3Interval, nullptr);
 }
@@ -317,26 +287,19 @@ LRESULT Cadrel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         CreateFrame();
         return 0;
     case WM_TIMER:
-        if (wp == Timer3) Timer3_Timer();
-        else if (converter_) converter_->HandleTimer(wp);
+        if (wp == Timer3) {
+            if (cd_) cd_->Timer3_Timer();
+        } else if (converter_) {
+            converter_->HandleTimer(wp);
+        }
         return 0;
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
         LRESULT handled = 0;
         if (converter_ && converter_->HandleNotify(hdr, handled)) return handled;
+        if (cd_ && cd_->HandleNotify(hdr, handled)) return handled;
         if (hdr->idFrom == IdTabs && hdr->code == TCN_SELCHANGE) {
             ShowPage(static_cast<int>(::SendMessageA(hdr->hwndFrom, TCM_GETCURSEL, 0, 0)));
-            return 0;
-        }
-        if (hdr->idFrom == IdXTab2 && hdr->code == TCN_SELCHANGING) {
-            // "DCP" is present but disabled: the selection stays on "Output".
-            return TRUE;
-        }
-        if (hdr->idFrom == IdListView1 && hdr->code == LVN_ITEMCHANGED) {
-            auto* change = reinterpret_cast<NMLISTVIEW*>(lp);
-            if ((change->uChanged & LVIF_STATE) &&
-                ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) && !checkingFromCode_)
-                ListView1_ItemCheck();
             return 0;
         }
         break;
@@ -345,13 +308,9 @@ LRESULT Cadrel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         const int id = LOWORD(wp);
         const int code = HIWORD(wp);
         if (converter_ && converter_->HandleCommand(wp, lp)) return 0;
+        if (cd_ && cd_->HandleCommand(wp, lp)) return 0;
         if (code == BN_CLICKED) {
             switch (id) {
-            case IdCandyButton1: CandyButton1_Click(); return 0;
-            case IdCandyButton2: CandyButton2_Click(); return 0;
-            case IdCandyButton3: CandyButton3_Click(); return 0;
-            case IdCandyButton4: CandyButton4_Click(); return 0;
-            case IdCandyButton7: CandyButton7_Click(); return 0;
             case IdCandyButton5: OpenWebPage(""); return 0;
             case IdCandyButton6: OpenWebPage("?q=node/12"); return 0;
             case IdCandyButton8: OpenWebPage("?q=node/8"); return 0;
@@ -361,10 +320,6 @@ LRESULT Cadrel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (code == STN_CLICKED &&
             (id == IdLabel7 || id == IdLabel9 || id == IdLabel10 || id == IdLabel11)) {
             OpenWebPage("");
-            return 0;
-        }
-        if (id == IdDriveList && code == CBN_SELCHANGE) {
-            if (!jobRunning_) DriveList_Click();
             return 0;
         }
         break;

@@ -11,8 +11,6 @@
 
 namespace modAKRip32 {
 
-uint8_t CdHandle = 0;
-AkripRecords::TocBytes Toc{};
 
 namespace {
 

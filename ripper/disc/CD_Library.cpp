@@ -8,7 +8,6 @@
 
 namespace CD_Library {
 
-bool DeviceOpen = false;
 
 namespace {
 
