@@ -132,8 +132,8 @@ ParseResult Parse(const std::vector<std::string>& args) {
             command.allTracks = selection->all;
             command.tracks = selection->tracks;
         } else if (name == "format") {
-            if (EqualsNoCase(Trim(value), "mp3")) command.format = "MP3";
-            else if (EqualsNoCase(Trim(value), "wav")) command.format = "WAV";
+            if (EqualsNoCase(Trim(value), "mp3")) command.format = OutputFormat::Mp3;
+            else if (EqualsNoCase(Trim(value), "wav")) command.format = OutputFormat::Wav;
             else return Fail("/format must be MP3 or WAV, not \"" + value + "\"");
         } else if (name == "bitrate") {
             const std::optional<int> kbps = Number(value);

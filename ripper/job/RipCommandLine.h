@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "OutputFormat.h"
+
 namespace RipCommandLine {
 
 constexpr int MaxTrackNumber = 99;  // a disc holds tracks 1..99
@@ -23,7 +25,7 @@ constexpr int MaxDrive = 7;         // the drive list holds 8 entries
 struct RipCommand {
     bool allTracks = true;
     std::vector<int> tracks;      // ascending, no repeats; used when !allTracks
-    std::string format = "MP3";   // "MP3" or "WAV"
+    OutputFormat format = OutputFormat::Mp3;
     std::string bitrateText = "160";
     int qualityIndex = 1;         // position in the "Quality" list ("Normal")
     std::optional<std::string> outFolder;  // absent: the saved output folder

@@ -1,21 +1,22 @@
 // The rip job's shared flags. One instance exists per program run; the rip
 // job owns it, the progress window's Cancel writes it.
 //
-// JobState is the job state text ("START" while the job may go on, "STOP"
-// after Cancel); the main window mirrors it in its hidden field Text1 through
-// OnJobStateChanged. CancelRip is cleared by every track routine when it
-// starts and set by Cancel.
+// JobState is Start while the job may go on and Stop after Cancel (Idle
+// before any job began); the main window mirrors it as text ("START",
+// "STOP") in its hidden field Text1 through OnJobStateChanged. CancelRip is
+// cleared by every track routine when it starts and set by Cancel.
 #pragma once
 
 #include <functional>
-#include <string>
-#include <utility>
+#include <string_view>
 
 class RipJobState {
 public:
-    const std::string& JobState() const noexcept { return jobState_; }
-    void SetJobState(std::string text) {
-        jobState_ = std::move(text);
+    enum class State { Idle, Start, Stop };
+
+    State JobState() const noexcept { return jobState_; }
+    void SetJobState(State state) {
+        jobState_ = state;
         if (OnJobStateChanged) OnJobStateChanged(jobState_);
     }
     bool CancelRip() const noexcept { return cancelRip_; }
@@ -23,13 +24,24 @@ public:
 
     // What Cancel in the progress window does.
     void Cancel() {
-        SetJobState("STOP");
+        SetJobState(State::Stop);
         SetCancelRip(true);
     }
 
-    std::function<void(const std::string&)> OnJobStateChanged;
+    std::function<void(State)> OnJobStateChanged;
 
 private:
-    std::string jobState_;
+    State jobState_ = State::Idle;
     bool cancelRip_ = false;
 };
+
+// The job state as the main window shows it: "" before any job, "START",
+// "STOP".
+constexpr std::string_view JobStateText(RipJobState::State state) {
+    switch (state) {
+    case RipJobState::State::Start: return "START";
+    case RipJobState::State::Stop: return "STOP";
+    case RipJobState::State::Idle: break;
+    }
+    return "";
+}

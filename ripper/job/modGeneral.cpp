@@ -299,22 +299,22 @@ RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& pr
     // The encoder configuration is built once per job, from the selections as
     // they are now. A job that begins as WAV keeps an all-zero record.
     EncoderConfig config;
-    if (inputs.format == "MP3") config = EncoderConfig::FromSelection(inputs.bitrateText, inputs.qualityIndex);
+    if (inputs.format == OutputFormat::Mp3) config = EncoderConfig::FromSelection(inputs.bitrateText, inputs.qualityIndex);
 
     if (inputs.outputFolder.empty() || !SetCurrentDirectoryA(inputs.outputFolder.c_str())) {
         notice.Show(OutputFolderMessage(inputs.outputFolder), ApplicationTitle, NoticeIcon::Exclamation);
         return report;
     }
     report.started = true;
-    state.SetJobState("START");
+    state.SetJobState(RipJobState::State::Start);
 
     RipContext context{state, progress, notice, inputs.cdHandle, inputs.owner, inputs.pumpMessages};
     const std::size_t rows = inputs.trackList.size();
     for (std::size_t i = 1; i <= rows && i <= inputs.trackList.size(); ++i) {
         const TrackRow& row = inputs.trackList[i - 1];
-        const bool mp3 = inputs.format == "MP3";
+        const bool mp3 = inputs.format == OutputFormat::Mp3;
         const std::string path = AddBackslash(inputs.outputFolder) + row.text + (mp3 ? ".mp3" : ".wav");
-        if (state.JobState() == "STOP") {
+        if (state.JobState() == RipJobState::State::Stop) {
             // After a Cancel no further track starts; the row only shows in the report.
             if (row.selected) {
                 TrackReport skipped;

@@ -34,6 +34,7 @@
 #include "AkripRecords.h"
 #include "AppError.h"
 #include "EncoderConfig.h"
+#include "OutputFormat.h"
 #include "RipJobState.h"
 #include "RipProgress.h"
 #include "UserNotice.h"
@@ -97,7 +98,7 @@ struct TrackRow {
 // algorithm reads the window, so a caller that keeps this object alive and
 // updates it while the job pumps messages is seen by the next row.
 struct RipCdInputs {
-    std::string format;         // the selected output format: "MP3" or "WAV"
+    OutputFormat format = OutputFormat::Mp3;  // the selected output format
     std::string outputFolder;   // the output folder text
     std::string bitrateText;    // the selected "Bitrate" item's text, e.g. "160"
     int qualityIndex = -1;      // the selected "Quality" position, -1 = none

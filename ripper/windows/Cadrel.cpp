@@ -164,8 +164,8 @@ void Cadrel::CreateFrame() {
     ::CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 0, 10, 10, hWnd(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdText1)), instance, nullptr);
     if (cd_)
-        cd_->JobState().OnJobStateChanged = [this](const std::string& text) {
-            ::SetWindowTextA(Control(IdText1), text.c_str());
+        cd_->JobState().OnJobStateChanged = [this](RipJobState::State state) {
+            ::SetWindowTextA(Control(IdText1), std::string(JobStateText(state)).c_str());
         };
     ShowPage(0);
 }

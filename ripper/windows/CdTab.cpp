@@ -228,7 +228,7 @@ void CdTab::SetJobRunning(bool running) {
 void CdTab::CandyButton3_Click() {
     if (jobRunning_) return;
     modGeneral::RipCdInputs inputs;
-    inputs.format = ComboText(IdCmbOutFormat);
+    inputs.format = OutputFormatFromText(ComboText(IdCmbOutFormat));
     inputs.outputFolder = OutputFolder();
     inputs.bitrateText = ComboText(IdCmbBitrate);
     inputs.qualityIndex = static_cast<int>(::SendMessageA(Control(IdCmbQuality), CB_GETCURSEL, 0, 0));
@@ -257,11 +257,12 @@ void CdTab::PrepareLists() {
     ::SendMessageA(action, CB_SETCURSEL, 0, 0);
     // 3. Output formats, with their picture.
     HWND format = Control(IdCmbOutFormat);
-    for (const char* f : {"MP3", "WAV"}) {
+    for (OutputFormat f : {OutputFormat::Mp3, OutputFormat::Wav}) {
+        std::string text(OutputFormatText(f));
         COMBOBOXEXITEMA item{};
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
         item.iItem = -1;
-        item.pszText = const_cast<char*>(f);
+        item.pszText = text.data();
         item.iImage = item.iSelectedImage = 12;
         ::SendMessageA(format, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }

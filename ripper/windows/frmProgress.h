@@ -36,7 +36,7 @@ public:
     void ChangeProgress(const std::string& text, float done, float total) override;
     void Close() override;
 
-    // The Cancel button's click: the job state becomes "STOP" and CancelRip
+    // The Cancel button's click: the job state becomes Stop and CancelRip
     // is set; the window stays open.
     void Cancel();
 

@@ -40,7 +40,7 @@ protected:
 
     modGeneral::RipCdInputs Inputs(const std::string& format, const std::string& folder) {
         modGeneral::RipCdInputs in;
-        in.format = format;
+        in.format = OutputFormatFromText(format);
         in.outputFolder = folder;
         in.bitrateText = "160";
         in.qualityIndex = 1;
