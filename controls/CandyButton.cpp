@@ -136,10 +136,10 @@ CandyButton::Surface::~Surface() {
 }
 
 void CandyButton::OwnedPicture::Reset(HANDLE h, UINT t) {
-    if (handle) {
-        if (type == IMAGE_ICON) ::DestroyIcon(static_cast<HICON>(handle));
-        else ::DeleteObject(handle);
-    }
+    icon.reset();
+    bitmap.reset();
+    if (t == IMAGE_ICON) icon.reset(static_cast<HICON>(h));
+    else bitmap.reset(static_cast<HBITMAP>(h));
     handle = h;
     type = t;
 }

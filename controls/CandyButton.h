@@ -156,11 +156,13 @@ private:
         ~Surface();
     };
     // The picture the button owns.
+    // A picture the button owns: an icon, or a bitmap.
     struct OwnedPicture {
+        win::unique_icon icon;
+        win::unique_bitmap bitmap;
         HANDLE handle = nullptr;
         UINT type = IMAGE_ICON;
         void Reset(HANDLE h = nullptr, UINT t = IMAGE_ICON);
-        ~OwnedPicture() { Reset(); }
     };
 
     CandyButton() = default;

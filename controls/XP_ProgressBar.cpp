@@ -285,19 +285,13 @@ struct PixelSurface {
 
 int PointsToHeight(double points) {
     int dpi = 96;
-    if (HDC screen = ::GetDC(nullptr)) {
-        dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-    }
+    if (const win::window_dc screen(nullptr); screen) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
     return -static_cast<int>(points * dpi / 72.0 + 0.5);
 }
 
 double HeightToPoints(LONG height) {
     int dpi = 96;
-    if (HDC screen = ::GetDC(nullptr)) {
-        dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-    }
+    if (const win::window_dc screen(nullptr); screen) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
     if (dpi <= 0) dpi = 96;
     const double pts = (height < 0 ? -height : height) * 72.0 / dpi;
     return std::max(1.0, static_cast<int>(pts * 4 + 0.5) / 4.0);  // quarter points

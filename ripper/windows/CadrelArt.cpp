@@ -1,5 +1,7 @@
 #include "CadrelArt.h"
 
+#include "GdiObjects.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -143,23 +145,20 @@ HICON MakeIcon(Picture picture, int size) {
     bi.bV5BlueMask = 0x000000FF;
     bi.bV5AlphaMask = 0xFF000000;
     void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP colour = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0);
-    ::ReleaseDC(nullptr, screen);
-    if (!colour || !bits) {
-        if (colour) ::DeleteObject(colour);
-        return nullptr;
+    win::unique_bitmap colour;
+    {
+        const win::window_dc screen(nullptr);
+        colour.reset(::CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits,
+                                        nullptr, 0));
     }
+    if (!colour || !bits) return nullptr;
     std::memcpy(bits, c.px.data(), c.px.size() * sizeof(uint32_t));
-    HBITMAP mask = ::CreateBitmap(size, size, 1, 1, nullptr);
+    const win::unique_bitmap mask(::CreateBitmap(size, size, 1, 1, nullptr));
     ICONINFO info{};
     info.fIcon = TRUE;
-    info.hbmColor = colour;
-    info.hbmMask = mask;
-    HICON icon = ::CreateIconIndirect(&info);
-    ::DeleteObject(colour);
-    if (mask) ::DeleteObject(mask);
-    return icon;
+    info.hbmColor = colour.get();
+    info.hbmMask = mask.get();
+    return ::CreateIconIndirect(&info);
 }
 
 }  // namespace CadrelArt
