@@ -33,7 +33,7 @@ SIZE PictureSize(HANDLE picture, UINT type) {
     if (type == IMAGE_ICON) {
         ICONINFO info{};
         if (::GetIconInfo(static_cast<HICON>(picture), &info)) {
-            unique_bitmap mask(info.hbmMask), color(info.hbmColor);
+            win::unique_bitmap mask(info.hbmMask), color(info.hbmColor);
             BITMAP bm{};
             if (color && ::GetObjectA(color.get(), sizeof bm, &bm)) {
                 size = {bm.bmWidth, bm.bmHeight};
@@ -48,7 +48,7 @@ SIZE PictureSize(HANDLE picture, UINT type) {
     return size;
 }
 
-unique_font CreateButtonFont(HDC dc, const FontDescription& desc) {
+win::unique_font CreateButtonFont(HDC dc, const FontDescription& desc) {
     LOGFONTA lf{};
     const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
     lf.lfHeight = -static_cast<LONG>(std::lround(desc.points * (dpi > 0 ? dpi : 96) / 72.0));
@@ -60,7 +60,7 @@ unique_font CreateButtonFont(HDC dc, const FontDescription& desc) {
     lf.lfQuality = ANTIALIASED_QUALITY;
     lf.lfOutPrecision = OUT_TT_PRECIS;
     lstrcpynA(lf.lfFaceName, desc.face.c_str(), LF_FACESIZE);
-    return unique_font(::CreateFontIndirectA(&lf));
+    return win::unique_font(::CreateFontIndirectA(&lf));
 }
 
 void DrawPicture(HDC dc, HANDLE picture, UINT type, const LayoutRect& r, bool enabled) {
@@ -80,9 +80,9 @@ void DrawPicture(HDC dc, HANDLE picture, UINT type, const LayoutRect& r, bool en
         return;
     }
     // Bitmaps: the colour of their top-left pixel shows the face through.
-    unique_memory_dc src(dc);
+    win::unique_memory_dc src(dc);
     if (!src) return;
-    selected_object sel(src.get(), picture);
+    win::selected_object sel(src.get(), picture);
     const COLORREF key = ::GetPixel(src.get(), 0, 0);
     ::TransparentBlt(dc, r.left, r.top, r.Width(), r.Height(), src.get(), 0, 0, r.Width(), r.Height(), key);
 }
@@ -110,7 +110,7 @@ int HeldButtons(WPARAM wp) {
 
 bool CandyButton::Surface::Ensure(HDC compatible, int w, int h) {
     if (bits && dc && w <= width && h <= height) return true;
-    if (!dc) dc = unique_memory_dc(compatible);
+    if (!dc) dc = win::unique_memory_dc(compatible);
     if (!dc) return false;
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
@@ -120,7 +120,7 @@ bool CandyButton::Surface::Ensure(HDC compatible, int w, int h) {
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
     void* raw = nullptr;
-    unique_bitmap fresh(::CreateDIBSection(dc.get(), &bmi, DIB_RGB_COLORS, &raw, nullptr, 0));
+    win::unique_bitmap fresh(::CreateDIBSection(dc.get(), &bmi, DIB_RGB_COLORS, &raw, nullptr, 0));
     if (!fresh || !raw) return false;
     HGDIOBJ previous = ::SelectObject(dc.get(), fresh.get());
     if (!original) original = previous;
@@ -136,10 +136,10 @@ CandyButton::Surface::~Surface() {
 }
 
 void CandyButton::OwnedPicture::Reset(HANDLE h, UINT t) {
-    if (handle) {
-        if (type == IMAGE_ICON) ::DestroyIcon(static_cast<HICON>(handle));
-        else ::DeleteObject(handle);
-    }
+    icon.reset();
+    bitmap.reset();
+    if (t == IMAGE_ICON) icon.reset(static_cast<HICON>(h));
+    else bitmap.reset(static_cast<HBITMAP>(h));
     handle = h;
     type = t;
 }
@@ -164,7 +164,7 @@ void CandyButton::RenderInto(Surface& surface, HDC target, const RECT& rect, con
     }
 
     // Content measures and places.
-    selected_object selFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+    win::selected_object selFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
     RECT textBox{0, 0, 0, 0};
     if (!props.caption.empty())
         ::DrawTextA(dc, props.caption.c_str(), -1, &textBox, DT_SINGLELINE | DT_CALCRECT);
@@ -208,11 +208,11 @@ void CandyButton::RenderInto(Surface& surface, HDC target, const RECT& rect, con
             std::copy_n(pixels.begin() + size_t(y) * size_t(w), w, surface.bits + size_t(y) * size_t(surface.width));
     } else {
         // No off-screen surface: a plain face straight onto the target.
-        unique_brush brush(::CreateSolidBrush(props.enabled ? FaceColorForState(props.colors, state)
+        win::unique_brush brush(::CreateSolidBrush(props.enabled ? FaceColorForState(props.colors, state)
                                                             : ::GetSysColor(COLOR_BTNFACE)));
-        unique_pen pen(::CreatePen(PS_SOLID, 1, BorderColorFor(FaceColorForState(props.colors, state),
+        win::unique_pen pen(::CreatePen(PS_SOLID, 1, BorderColorFor(FaceColorForState(props.colors, state),
                                                                 props.borderBrightness)));
-        selected_object sb(dc, brush.get()), sp(dc, pen.get());
+        win::selected_object sb(dc, brush.get()), sp(dc, pen.get());
         ::RoundRect(dc, local.left, local.top, local.right, local.bottom, 6, 6);
     }
 
@@ -269,7 +269,7 @@ void CandyButton::Render(HDC dc, const RECT& rect, const CandyButtonProperties& 
 void CandyButton::Render(HDC dc, const RECT& rect, const CandyButtonProperties& props, int state, bool hovered) {
     if (!dc) return;
     Surface surface;
-    unique_font font = CreateButtonFont(dc, props.font);
+    win::unique_font font = CreateButtonFont(dc, props.font);
     RenderInto(surface, dc, rect, props, state, hovered, font.get(), nullptr);
 }
 
@@ -292,7 +292,7 @@ void CandyButton::Redraw() {
 }
 
 void CandyButton::RebuildFont() {
-    window_dc screen(nullptr);
+    win::window_dc screen(nullptr);
     font_ = CreateButtonFont(screen.get(), props_.font);
 }
 
@@ -614,7 +614,7 @@ LRESULT CandyButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
 
     case WM_PAINT: {
-        paint_dc dc(hWnd());
+        win::paint_dc dc(hWnd());
         Paint(dc.get());
         return 0;
     }

@@ -147,8 +147,8 @@ protected:
 private:
     // An off-screen 32-bit surface, enlarged only when the button grows.
     struct Surface {
-        unique_memory_dc dc;
-        unique_bitmap bitmap;
+        win::unique_memory_dc dc;
+        win::unique_bitmap bitmap;
         HGDIOBJ original = nullptr;
         uint32_t* bits = nullptr;
         int width = 0, height = 0;
@@ -156,11 +156,13 @@ private:
         ~Surface();
     };
     // The picture the button owns.
+    // A picture the button owns: an icon, or a bitmap.
     struct OwnedPicture {
+        win::unique_icon icon;
+        win::unique_bitmap bitmap;
         HANDLE handle = nullptr;
         UINT type = IMAGE_ICON;
         void Reset(HANDLE h = nullptr, UINT t = IMAGE_ICON);
-        ~OwnedPicture() { Reset(); }
     };
 
     CandyButton() = default;
@@ -185,7 +187,7 @@ private:
     ChangedProperties changed_;
     OwnedPicture picture_;
     std::string pictureText_;
-    unique_font font_;
+    win::unique_font font_;
     Surface surface_;
     int id_ = 0;
     bool attached_ = false;

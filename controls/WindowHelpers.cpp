@@ -1,5 +1,6 @@
 #include "WindowHelpers.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 namespace controls {
@@ -12,6 +13,46 @@ std::string WindowText(HWND h) {
   const int got = ::GetWindowTextA(h, s.data(), n + 1);
   s.resize(static_cast<size_t>(got > 0 ? got : 0));
   return s;
+}
+
+std::string SelectedComboText(HWND combo) {
+  if (!combo)
+    return {};
+  const LRESULT sel = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
+  if (sel == CB_ERR)
+    return WindowText(combo);
+  const LRESULT n = ::SendMessageA(combo, CB_GETLBTEXTLEN, sel, 0);
+  if (n == CB_ERR)
+    return {};
+  std::string s(static_cast<size_t>(n) + 1, '\0');
+  ::SendMessageA(combo, CB_GETLBTEXT, sel, reinterpret_cast<LPARAM>(s.data()));
+  s.resize(static_cast<size_t>(n));
+  return s;
+}
+
+HWND CreateChild(HWND parent, const char *cls, const char *text, DWORD style,
+                 int id, int x, int y, int w, int h, HFONT font,
+                 DWORD exStyle) {
+  HWND c = ::CreateWindowExA(exStyle, cls, text, WS_CHILD | style, x, y, w, h,
+                             parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             ::GetModuleHandleA(nullptr), nullptr);
+  if (c && font)
+    ::SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return c;
+}
+
+void AddListColumns(HWND list, std::initializer_list<ListColumn> columns) {
+  int i = 0;
+  for (const ListColumn &column : columns) {
+    LVCOLUMNA c{};
+    c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    c.pszText = const_cast<char *>(column.text);
+    c.cx = column.width;
+    c.iSubItem = i;
+    ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
+    ++i;
+  }
 }
 
 RECT CenteredFrame(HWND owner, int clientWidth, int clientHeight, DWORD style,

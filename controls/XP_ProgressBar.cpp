@@ -197,7 +197,7 @@ void DrawLook(const Painter& p, const XP_ProgressBar::Settings& s, const progres
         if (lay.fill.Empty()) break;
         p.Fill(lay.fill, Lighten(c, 140));
         const int style = s.brushStyle >= HS_HORIZONTAL && s.brushStyle <= HS_DIAGCROSS ? s.brushStyle : HS_CROSS;
-        unique_brush hatch(::CreateHatchBrush(style, c));
+        win::unique_brush hatch(::CreateHatchBrush(style, c));
         if (hatch) {
             RECT r{lay.fill.left, lay.fill.top, lay.fill.right, lay.fill.bottom};
             ::SetBkMode(p.dc(), TRANSPARENT);
@@ -208,7 +208,7 @@ void DrawLook(const Painter& p, const XP_ProgressBar::Settings& s, const progres
     case 8: {
         p.Edge(client, BDR_SUNKENOUTER, BF_RECT);
         if (lay.fill.Empty() || !s.image) break;
-        unique_brush pattern(::CreatePatternBrush(s.image));
+        win::unique_brush pattern(::CreatePatternBrush(s.image));
         if (pattern) {
             RECT r{lay.fill.left, lay.fill.top, lay.fill.right, lay.fill.bottom};
             ::FillRect(p.dc(), &r, pattern.get());
@@ -226,7 +226,7 @@ void DrawBarText(const Painter& p, const XP_ProgressBar::Settings& s, const prog
     const std::string text = progress::BarText(s.percent, look);
     HDC dc = p.dc();
     HFONT font = s.font ? s.font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    selected_object useFont(dc, font);
+    win::selected_object useFont(dc, font);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextAlign(dc, TA_LEFT | TA_TOP);
     RECT r{0, 0, w, h};
@@ -244,15 +244,15 @@ void DrawBarText(const Painter& p, const XP_ProgressBar::Settings& s, const prog
 
 // A 32-bit top-down DIB section and its memory surface, for reading pixels back.
 struct PixelSurface {
-    unique_memory_dc dc;
-    unique_bitmap bitmap;
+    win::unique_memory_dc dc;
+    win::unique_bitmap bitmap;
     HGDIOBJ old = nullptr;
     uint32_t* bits = nullptr;
     int width = 0, height = 0;
 
     bool Make(int w, int h) {
         if (w <= 0 || h <= 0) return false;
-        dc = unique_memory_dc(nullptr);
+        dc = win::unique_memory_dc(nullptr);
         if (!dc) return false;
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -285,19 +285,13 @@ struct PixelSurface {
 
 int PointsToHeight(double points) {
     int dpi = 96;
-    if (HDC screen = ::GetDC(nullptr)) {
-        dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-    }
+    if (const win::window_dc screen(nullptr); screen) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
     return -static_cast<int>(points * dpi / 72.0 + 0.5);
 }
 
 double HeightToPoints(LONG height) {
     int dpi = 96;
-    if (HDC screen = ::GetDC(nullptr)) {
-        dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-    }
+    if (const win::window_dc screen(nullptr); screen) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
     if (dpi <= 0) dpi = 96;
     const double pts = (height < 0 ? -height : height) * 72.0 / dpi;
     return std::max(1.0, static_cast<int>(pts * 4 + 0.5) / 4.0);  // quarter points
@@ -438,7 +432,7 @@ void XP_ProgressBar::SetBrushStyle(int32_t style) {
 }
 
 bool XP_ProgressBar::SetImage(HBITMAP source) {
-    unique_bitmap copy;
+    win::unique_bitmap copy;
     if (source) {
         copy.reset(static_cast<HBITMAP>(::CopyImage(source, IMAGE_BITMAP, 0, 0, 0)));
         if (!copy) return false;
@@ -518,17 +512,17 @@ bool XP_ProgressBar::EnsureSurface(int width, int height) {
     width = std::max(width, 1);
     height = std::max(height, 1);
     if (!memory_) {
-        window_dc screen(nullptr);
+        win::window_dc screen(nullptr);
         if (!screen) return false;
-        memory_ = unique_memory_dc(screen.get());
+        memory_ = win::unique_memory_dc(screen.get());
         if (!memory_) return false;
     }
     if (surface_ && width <= surfaceSize_.cx && height <= surfaceSize_.cy) return true;
     const int w = std::max(width, static_cast<int>(surfaceSize_.cx));
     const int h = std::max(height, static_cast<int>(surfaceSize_.cy));
-    unique_bitmap bigger;
+    win::unique_bitmap bigger;
     {
-        window_dc screen(nullptr);
+        win::window_dc screen(nullptr);
         if (screen) bigger.reset(::CreateCompatibleBitmap(screen.get(), w, h));
     }
     if (!bigger) return false;  // the old one (if any) is too small: draw directly
@@ -550,7 +544,7 @@ void XP_ProgressBar::ReleaseSurface() noexcept {
 void XP_ProgressBar::DrawProgressBar() {
     percent_ = progress::DrawnPercent(percent_);
     if (!hWnd()) return;
-    window_dc target(hWnd());
+    win::window_dc target(hWnd());
     if (target) DrawInto(target.get());
 }
 
@@ -628,7 +622,7 @@ LRESULT XP_ProgressBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        paint_dc paint(hWnd());
+        win::paint_dc paint(hWnd());
         percent_ = progress::DrawnPercent(percent_);
         DrawInto(paint.get());
         return 0;

@@ -148,15 +148,15 @@ private:
     bool showText_ = false;
     COLORREF color_ = 0;
     int32_t brushStyle_ = kDefaultBrushStyle;
-    unique_bitmap image_;
+    win::unique_bitmap image_;
     std::string imagePath_;
     FontDescription font_;
-    unique_font fontObject_;
+    win::unique_font fontObject_;
     bool fontStale_ = true;
     ChangedProperties changed_;
 
-    unique_memory_dc memory_;
-    unique_bitmap surface_;
+    win::unique_memory_dc memory_;
+    win::unique_bitmap surface_;
     HGDIOBJ originalBitmap_ = nullptr;
     SIZE surfaceSize_{0, 0};
 

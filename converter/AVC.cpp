@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "modGeneral.h"
+#include "ModuleFolder.h"
 
 AVC::AVC(HWND timerWindow, UINT_PTR timerId, std::string converterFolder)
     : timerWindow_(timerWindow), timerId_(timerId), converterFolder_(std::move(converterFolder)) {
@@ -49,7 +49,7 @@ void AVC::ConvertMedia(bool& OverWrite) {
         RaiseError(missing);
         return;
     }
-    const std::string folder = converterFolder_.empty() ? modGeneral::ProgramFolder() : converterFolder_;
+    const std::string folder = converterFolder_.empty() ? win::ProgramFolder() : converterFolder_;
     const std::string path = avc::ConverterPath(folder);
     std::string program = GetShortName(path);
     if (program.empty() || program.find(' ') != std::string::npos) program = "\"" + path + "\"";

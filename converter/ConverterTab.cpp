@@ -8,8 +8,7 @@
 #include "ConversionPresets.h"
 #include "ConverterFiles.h"
 #include "PropertyBag.h"
-#include "XP_ProgressBar.h"
-#include "modGeneral.h"
+#include "UserNotice.h"
 #include "WindowHelpers.h"
 
 namespace {
@@ -18,15 +17,6 @@ constexpr const char* DialogFilter =
     "Media Files(*.vob;*.flv;*.mpg;*.avi;*.mpeg;*.mov;*.wav;*.mp3;*.dat;*.aac;*.mp4;)\0"
     " *.vob;*.flv;*.mpg;*.avi;*.mpeg;*.mov;*.wav;*.mp3;*.dat;*.aac;*.mp4;\0";
 constexpr DWORD DialogBufferSize = 2048;
-
-HWND MakeChild(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h,
-               HFONT font, DWORD exStyle = 0) {
-    HWND c = ::CreateWindowExA(exStyle, cls, text, WS_CHILD | style, x, y, w, h, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr),
-                               nullptr);
-    if (c && font) ::SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return c;
-}
 
 // The date and time as the file-system object shows them: the user's short
 // date, a blank and the user's time, in local time.
@@ -42,7 +32,7 @@ std::string DateText(const FILETIME& utc) {
 
 }  // namespace
 
-ConverterTab::ConverterTab(const ConverterHost& host) : host_(host) {
+ConverterTab::ConverterTab(const ConverterHost& host) : host_(host), notice_(host.window), job_(progress_, notice_) {
     progress_.OnCancel = [this] { CandyButton13_Click(); };
 }
 
@@ -61,12 +51,12 @@ void ConverterTab::Create(HWND page) {
     const int W = rc.right, H = rc.bottom;
     const DWORD visible = WS_VISIBLE;
 
-    HWND list = MakeChild(page, WC_LISTVIEWA, "", visible | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
+    HWND list = controls::CreateChild(page, WC_LISTVIEWA, "", visible | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
                           host_.listView3Id, 12, 12, W - 24, 206, host_.font, WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     if (host_.images) ListView_SetImageList(list, host_.images, LVSIL_SMALL);
     // The job's own list: paths in row order, selection = check boxes.
-    MakeChild(page, "LISTBOX", "", LBS_MULTIPLESEL | LBS_NOINTEGRALHEIGHT, IdList1, 0, 0, 10, 10, nullptr);
+    controls::CreateChild(page, "LISTBOX", "", LBS_MULTIPLESEL | LBS_NOINTEGRALHEIGHT, IdList1, 0, 0, 10, 10, nullptr);
 
     auto button = [&](int id, const char* caption, int x, int y, int w, int h, const char* font = "Tahoma,8") {
         controls::PropertyBag bag{{"Caption", caption}, {"Style", "0"}, {"Font", font}};
@@ -77,7 +67,7 @@ void ConverterTab::Create(HWND page) {
     button(IdCandyButton15, "Select All", 308, 226, 112, 30);
 
     const int tabTop = 266, tabHeight = H - tabTop - 8;
-    HWND inner = MakeChild(page, WC_TABCONTROLA, "", visible | WS_CLIPSIBLINGS, IdXTab3, 12, tabTop, W - 24,
+    HWND inner = controls::CreateChild(page, WC_TABCONTROLA, "", visible | WS_CLIPSIBLINGS, IdXTab3, 12, tabTop, W - 24,
                            tabHeight, host_.font);
     const char* names[2] = {"Video/Audio Converter", "DSP"};
     for (int i = 0; i < 2; ++i) {
@@ -87,13 +77,13 @@ void ConverterTab::Create(HWND page) {
         ::SendMessageA(inner, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
     const int x0 = 26, y0 = tabTop + 34;
-    MakeChild(page, "STATIC", "Select the conversion format", visible | SS_LEFT, IdLblCombo1, x0, y0 + 4, 190, 18,
+    controls::CreateChild(page, "STATIC", "Select the conversion format", visible | SS_LEFT, IdLblCombo1, x0, y0 + 4, 190, 18,
               host_.font);
-    MakeChild(page, "COMBOBOX", "", visible | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCombo1, x0 + 196, y0,
+    controls::CreateChild(page, "COMBOBOX", "", visible | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdCombo1, x0 + 196, y0,
               300, 400, host_.font);
-    MakeChild(page, "STATIC", "Select the output directory", visible | SS_LEFT, IdLblText2, x0, y0 + 40, 190, 18,
+    controls::CreateChild(page, "STATIC", "Select the output directory", visible | SS_LEFT, IdLblText2, x0, y0 + 40, 190, 18,
               host_.font);
-    MakeChild(page, "EDIT", "", visible | ES_AUTOHSCROLL | WS_TABSTOP, IdText2, x0 + 196, y0 + 36, W - x0 - 196 - 90,
+    controls::CreateChild(page, "EDIT", "", visible | ES_AUTOHSCROLL | WS_TABSTOP, IdText2, x0 + 196, y0 + 36, W - x0 - 196 - 90,
               24, host_.font, WS_EX_CLIENTEDGE);
     button(IdCandyButton12, "....", W - 84, y0 + 34, 44, 28);
     button(IdCandyButton14, "Convert Selected", x0 + 196, y0 + 76, 150, 34, "Tahoma,9,Bold");
@@ -105,9 +95,16 @@ void ConverterTab::Create(HWND page) {
 
 void ConverterTab::CreateAVC1() {
     avc_ = std::make_unique<AVC>(host_.window, host_.timer1);
-    avc_->Converting = [this] { OnConverting(); };
-    avc_->Complete = [this] { OnComplete(); };
-    avc_->ErrorEvent = [this](std::string& message) { OnErrorEvent(message); };
+    avc_->Converting = [this] { job_.Converting(); };
+    avc_->Complete = [this] {
+        job_.Complete();
+        ::KillTimer(host_.window, host_.timer1);
+    };
+    avc_->ErrorEvent = [this](std::string& message) {
+        if (host_.label9) ::SetWindowTextA(host_.label9, message.c_str());
+        ::KillTimer(host_.window, host_.timer1);
+        job_.ErrorEvent(message);
+    };
 }
 
 void ConverterTab::ReleaseAVC1() { avc_.reset(); }
@@ -131,17 +128,7 @@ void ConverterTab::SetFormatCaption(const std::string& caption) {
     ::SendMessageA(combo, CB_SETCURSEL, fallback, 0);
 }
 
-std::string ConverterTab::FormatCaption() const {
-    HWND combo = Control(IdCombo1);
-    const LRESULT sel = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
-    if (sel == CB_ERR) return {};
-    const LRESULT n = ::SendMessageA(combo, CB_GETLBTEXTLEN, sel, 0);
-    if (n == CB_ERR) return {};
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    ::SendMessageA(combo, CB_GETLBTEXT, sel, reinterpret_cast<LPARAM>(s.data()));
-    s.resize(static_cast<size_t>(n));
-    return s;
-}
+std::string ConverterTab::FormatCaption() const { return controls::SelectedComboText(Control(IdCombo1)); }
 
 void ConverterTab::SetOutputFolder(const std::string& folder) { ::SetWindowTextA(Control(IdText2), folder.c_str()); }
 
@@ -304,7 +291,7 @@ void ConverterTab::CandyButton13_Click() {
 // ---- the job --------------------------------------------------------------------------
 
 void ConverterTab::Message(const std::string& text, UINT icon) const {
-    ::MessageBoxA(host_.window, text.c_str(), modGeneral::ApplicationTitle, MB_OK | icon);
+    ::MessageBoxA(host_.window, text.c_str(), ApplicationTitle, MB_OK | icon);
 }
 
 bool ConverterTab::EnsureOutputFolder(const std::string& folder) {
@@ -318,7 +305,7 @@ bool ConverterTab::EnsureOutputFolder(const std::string& folder) {
 }
 
 void ConverterTab::ConvertSelected() {
-    if (jobRunning_) {
+    if (job_.Running()) {
         // One job at a time: the running one is brought to the front.
         progress_.Show(host_.window);
         return;
@@ -345,64 +332,11 @@ void ConverterTab::ConvertSelected() {
 }
 
 void ConverterTab::RunConversionJob(const std::string& caption) {
-    if (!avc_ || jobRunning_) return;
-    const bool custom = caption == ConversionPresets::CustomFormat;
-    if (!custom && !ConversionPresets::Find(caption)) {
-        ConversionPresets::ShowNotSupported(host_.window, caption);
-        return;
-    }
-    jobRunning_ = true;
-    const std::string folder = OutputFolder();
-    const std::vector<std::string> paths = List1Entries();
-    const std::vector<bool> selected = List1Selected();
-    for (size_t i = 0; i < paths.size() && i < selected.size(); ++i) {
-        if (!selected[i] || !avc_) continue;
-        // Without its panel the custom format sets stereo output only.
-        std::string extension;
-        if (custom) avc_->SetAudioChannels("2");
-        else extension = ConversionPresets::ApplyPreset(caption, *avc_).value_or("");
-        const std::string outputName = ConverterFiles::OutputName(paths[i], extension);
-        progress_.SetLabel1("Processing " + outputName);
-        avc_->SetSourceFile(paths[i]);
-        avc_->SetDestFile(ConverterFiles::JoinPath(folder, outputName));
-        errorRaised_ = false;
-        bool overWrite = true;
-        avc_->ConvertMedia(overWrite);
-        if (errorRaised_ || !avc_->Running()) {
-            // Nothing was started: no Complete will come, so the job ends here.
-            const std::string text = errorRaised_ ? errorText_
-                                                  : std::string("Unable to start ") + avc::ConverterFileName;
-            progress_.SetStatus(text);
-            Message(text, MB_ICONEXCLAMATION);
-            break;
-        }
-        while (progress_.Label1() != frmconverprogress::CompleteText) {
-            if (!progress_.hWnd() || !::IsWindow(host_.window) || !avc_) break;
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
-            modGeneral::PumpPendingMessages();
-        }
-        if (!::IsWindow(host_.window)) break;
-    }
-    jobRunning_ = false;
-}
-
-void ConverterTab::OnConverting() {
-    if (controls::XP_ProgressBar* p1 = progress_.p1()) {
-        p1->SetMin(0);
-        p1->SetMax(100);
-    }
-    progress_.SetStatus("Converting");
-}
-
-void ConverterTab::OnComplete() {
-    progress_.SetLabel1(frmconverprogress::CompleteText);
-    progress_.SetButtonCaption("Close");
-    ::KillTimer(host_.window, host_.timer1);
-}
-
-void ConverterTab::OnErrorEvent(std::string& message) {
-    errorRaised_ = true;
-    errorText_ = message;
-    if (host_.label9) ::SetWindowTextA(host_.label9, message.c_str());
-    ::KillTimer(host_.window, host_.timer1);
+    if (!avc_ || job_.Running()) return;
+    ConversionJob::Inputs inputs;
+    inputs.caption = caption;
+    inputs.outputFolder = OutputFolder();
+    inputs.paths = List1Entries();
+    inputs.selected = List1Selected();
+    job_.Run(*avc_, inputs, [this] { return ::IsWindow(host_.window) && avc_; });
 }

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "ConversionJob.h"
+#include "UserNotice.h"
 #include "frmconverprogress.h"
 
 class AVC;
@@ -98,7 +100,7 @@ public:
     // ---- state ------------------------------------------------------------------
     AVC* AVC1() const noexcept { return avc_.get(); }
     frmconverprogress& Progress() noexcept { return progress_; }
-    bool JobRunning() const noexcept { return jobRunning_; }
+    bool JobRunning() const noexcept { return job_.Running(); }
     HWND Control(int id) const;
     controls::CandyButton* Button(int id) const;
     std::vector<std::string> List1Entries() const;
@@ -109,9 +111,6 @@ public:
     void SetRowChecked(int row, bool checked);
 
 private:
-    void OnConverting();
-    void OnComplete();
-    void OnErrorEvent(std::string& message);
     void Message(const std::string& text, UINT icon) const;
     bool EnsureOutputFolder(const std::string& folder);
     HWND ListView3() const;
@@ -120,8 +119,7 @@ private:
     HWND page_ = nullptr;
     std::unique_ptr<AVC> avc_;
     frmconverprogress progress_;
-    bool jobRunning_ = false;
+    MessageBoxNotice notice_;
+    ConversionJob job_;
     bool checkingFromCode_ = false;
-    bool errorRaised_ = false;
-    std::string errorText_;
 };

@@ -12,14 +12,15 @@
 #include <functional>
 #include <string>
 
-#include "WindowObject.h"
+#include "ConversionProgress.h"
+#include "ProgressFrame.h"
 
 namespace controls {
 class XP_ProgressBar;
 class CandyButton;
 }  // namespace controls
 
-class frmconverprogress : public controls::WindowObject<frmconverprogress> {
+class frmconverprogress : public ConversionProgress, public controls::ProgressFrame<frmconverprogress> {
 public:
     static constexpr int IdLabel1 = 101;
     static constexpr int IdLblStatus = 102;
@@ -44,7 +45,16 @@ public:
     void SetButtonCaption(const std::string& caption);
     std::string ButtonCaption() const;
     controls::XP_ProgressBar* p1() const noexcept { return p1_; }
-    HWND Control(int id) const noexcept { return hWnd() ? ::GetDlgItem(hWnd(), id) : nullptr; }
+
+    // ConversionProgress: Label1 reads "Processing " + the output name while
+    // a file converts and "Conversion Complete" (the button "Close") when it
+    // has ended; lblStatus reads "Converting" while the converter runs, or
+    // the reason nothing was started.
+    void FileStarted(const std::string& outputName) override;
+    void Converting() override;
+    void FileEnded() override;
+    void NotStarted(const std::string& reason) override;
+    bool Shown() const override { return hWnd() != nullptr; }
 
     // The button's click: OnCancel, then the window hides.
     void CandyButton1_Click();
@@ -60,5 +70,4 @@ private:
 
     controls::XP_ProgressBar* p1_ = nullptr;
     controls::CandyButton* button_ = nullptr;
-    HFONT font_ = nullptr;
 };

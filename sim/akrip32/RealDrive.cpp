@@ -24,10 +24,10 @@ constexpr uint32_t kCookedSectorBytes = 2048;
 constexpr uint32_t kCddaMode = 2;  // TRACK_MODE_TYPE CDDA
 constexpr uint32_t kMaxFramesPerIoctl = 26;
 
-UniqueHandle OpenDevice(char letter) {
+win::unique_handle OpenDevice(char letter) {
     char path[] = "\\\\.\\X:";
     path[4] = letter;
-    return UniqueHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    return win::unique_handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
 }
 
@@ -37,7 +37,7 @@ std::string LastErrorText(const char* what) {
 
 class RealMedium final : public Medium {
 public:
-    explicit RealMedium(UniqueHandle device) : device_(std::move(device)) {}
+    explicit RealMedium(win::unique_handle device) : device_(std::move(device)) {}
 
     bool Load(std::string* why) override {
         loaded_ = false;
@@ -45,10 +45,10 @@ public:
         DWORD got = 0;
         uint8_t request[4] = {CDROM_READ_TOC_EX_FORMAT_TOC, 0, 0, 0};  // format TOC, LBA, from track 0
         bool msf = false;
-        if (!DeviceIoControl(device_.Get(), IOCTL_CDROM_READ_TOC_EX, request, sizeof request, reply.data(),
+        if (!DeviceIoControl(device_.get(), IOCTL_CDROM_READ_TOC_EX, request, sizeof request, reply.data(),
                              kTocReplyBytes, &got, nullptr)) {
             msf = true;
-            if (!DeviceIoControl(device_.Get(), IOCTL_CDROM_READ_TOC, nullptr, 0, reply.data(), kTocReplyBytes,
+            if (!DeviceIoControl(device_.get(), IOCTL_CDROM_READ_TOC, nullptr, 0, reply.data(), kTocReplyBytes,
                                  &got, nullptr)) {
                 if (why) *why = LastErrorText("reading the TOC");
                 return false;
@@ -102,7 +102,7 @@ public:
             PutLE32(info + 8, n);
             PutLE32(info + 12, kCddaMode);
             DWORD got = 0;
-            if (!DeviceIoControl(device_.Get(), IOCTL_CDROM_RAW_READ, info, sizeof info, out, n * kFrameBytes, &got,
+            if (!DeviceIoControl(device_.get(), IOCTL_CDROM_RAW_READ, info, sizeof info, out, n * kFrameBytes, &got,
                                  nullptr) ||
                 got != n * kFrameBytes) {
                 if (why) *why = LastErrorText("raw read");
@@ -116,7 +116,7 @@ public:
     }
 
 private:
-    UniqueHandle device_;
+    win::unique_handle device_;
     bool loaded_ = false;
     DiscLayout layout_;
 };
@@ -133,8 +133,8 @@ std::string TrimmedText(const uint8_t* base, size_t size, DWORD offset) {
 }  // namespace
 
 std::unique_ptr<Medium> MakeRealMedium(char letter, std::string* why) {
-    UniqueHandle device = OpenDevice(letter);
-    if (!device.Valid()) {
+    win::unique_handle device = OpenDevice(letter);
+    if (!device.valid()) {
         if (why) *why = LastErrorText("opening the device");
         return nullptr;
     }
@@ -143,14 +143,14 @@ std::unique_ptr<Medium> MakeRealMedium(char letter, std::string* why) {
 
 DriveIdentity QueryRealIdentity(char letter) {
     DriveIdentity id;
-    UniqueHandle device = OpenDevice(letter);
-    if (!device.Valid()) return id;
+    win::unique_handle device = OpenDevice(letter);
+    if (!device.valid()) return id;
     STORAGE_PROPERTY_QUERY query{};
     query.PropertyId = StorageDeviceProperty;
     query.QueryType = PropertyStandardQuery;
     std::vector<uint8_t> reply(1024, 0);
     DWORD got = 0;
-    if (!DeviceIoControl(device.Get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, reply.data(),
+    if (!DeviceIoControl(device.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, reply.data(),
                          DWORD(reply.size()), &got, nullptr) ||
         got < sizeof(STORAGE_DEVICE_DESCRIPTOR))
         return id;

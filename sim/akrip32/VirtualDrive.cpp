@@ -24,11 +24,11 @@ public:
 
         std::vector<std::string> sheets;
         WIN32_FIND_DATAA fd;
-        FindHandle find(FindFirstFileA((root_ + "*.cue").c_str(), &fd));
-        if (find.Valid()) {
+        win::unique_find find(FindFirstFileA((root_ + "*.cue").c_str(), &fd));
+        if (find.valid()) {
             do {
                 if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) sheets.emplace_back(fd.cFileName);
-            } while (FindNextFileA(find.Get(), &fd));
+            } while (FindNextFileA(find.get(), &fd));
         }
         if (sheets.empty()) return Fail(why, "no disc (no .cue sheet in " + root_ + ")");
         std::sort(sheets.begin(), sheets.end());
@@ -74,9 +74,9 @@ public:
         if (!pieces) return Fail(why, "frames " + Span(lba, count) + " lie beyond the lead-out");
         if (!plan_.Attempt(lba, count)) return Fail(why, "frames " + Span(lba, count) + " unreadable");
         for (const ReadPiece& p : *pieces) {
-            UniqueHandle file = OpenForReading(paths_[p.file]);
+            win::unique_handle file = OpenForReading(paths_[p.file]);
             uint32_t bytes = p.frames * kFrameBytes;
-            if (!file.Valid() || !ReadAt(file.Get(), uint64_t(p.frameInFile) * kFrameBytes, out, bytes))
+            if (!file.valid() || !ReadAt(file.get(), uint64_t(p.frameInFile) * kFrameBytes, out, bytes))
                 return Fail(why, "cannot read " + paths_[p.file]);
             if (layout_.files[p.file].motorola) SwapSampleBytes(out, bytes);
             out += bytes;

@@ -1,9 +1,11 @@
 #include "Win32Util.h"
 
+#include "ModuleFolder.h"
+
 namespace akrip {
 
-UniqueHandle OpenForReading(const std::string& path) {
-    return UniqueHandle(CreateFileA(path.c_str(), GENERIC_READ,
+win::unique_handle OpenForReading(const std::string& path) {
+    return win::unique_handle(CreateFileA(path.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
@@ -16,13 +18,13 @@ std::optional<uint64_t> FileSize(const std::string& path) {
 }
 
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxBytes) {
-    UniqueHandle file = OpenForReading(path);
-    if (!file.Valid()) return std::nullopt;
+    win::unique_handle file = OpenForReading(path);
+    if (!file) return std::nullopt;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || uint64_t(size.QuadPart) > maxBytes)
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || uint64_t(size.QuadPart) > maxBytes)
         return std::nullopt;
     std::string text(size_t(size.QuadPart), '\0');
-    if (!text.empty() && !ReadAt(file.Get(), 0, text.data(), uint32_t(text.size()))) return std::nullopt;
+    if (!text.empty() && !ReadAt(file.get(), 0, text.data(), uint32_t(text.size()))) return std::nullopt;
     return text;
 }
 
@@ -42,16 +44,9 @@ bool ReadAt(HANDLE file, uint64_t offset, void* buffer, uint32_t size) {
 }
 
 std::string ModuleFolder() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&ModuleFolder), &self))
-        return std::string();
-    char path[MAX_PATH * 2];
-    DWORD n = GetModuleFileNameA(self, path, sizeof path);
-    if (n == 0 || n >= sizeof path) return std::string();
-    std::string folder(path, n);
-    size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+    const std::string folder = win::ModuleFolder(win::ModuleOf(reinterpret_cast<const void*>(&ModuleFolder)));
+    if (folder.empty() || folder.back() == '\\') return folder;
+    return folder + '\\';
 }
 
 }  // namespace akrip

@@ -132,11 +132,11 @@ void Log(const char* format, ...) {
     size_t len = std::min<size_t>(size_t(n), sizeof line - 3);
     line[len++] = '\r';
     line[len++] = '\n';
-    UniqueHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    win::unique_handle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return;
+    if (!file.valid()) return;
     DWORD written = 0;
-    WriteFile(file.Get(), line, DWORD(len), &written, nullptr);
+    WriteFile(file.get(), line, DWORD(len), &written, nullptr);
 }
 
 // Letters named in [Virtual] Drives=, e.g. "D:" or "D:,E:".

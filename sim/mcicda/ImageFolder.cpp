@@ -3,22 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "TextConversion.h"
+#include "WinHandles.h"
+
 namespace mcivcd {
 namespace {
-
-struct FileCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using unique_file = std::unique_ptr<void, FileCloser>;
-
-struct FindCloser {
-    void operator()(HANDLE h) const { FindClose(h); }
-};
-using unique_find = std::unique_ptr<void, FindCloser>;
 
 // A sheet is a few lines per track; anything bigger is not one.
 constexpr DWORD kMaxSheetBytes = 1 << 20;
@@ -26,12 +18,10 @@ constexpr DWORD kMaxSheetBytes = 1 << 20;
 std::wstring Root(wchar_t letter) { return std::wstring{letter, L':', L'\\'}; }
 
 std::optional<std::string> ReadSmallFile(const std::wstring& path) {
-    unique_file file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return std::nullopt;
-    }
+    win::unique_handle file{CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!file) return std::nullopt;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxSheetBytes) return std::nullopt;
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
@@ -44,15 +34,11 @@ std::optional<std::string> ReadSmallFile(const std::wstring& path) {
 
 // Sheet file names are UTF-8 when they decode as such, else the ANSI code page.
 std::optional<std::wstring> Widen(const std::string& name) {
-    for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
-        const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-        const int n = MultiByteToWideChar(codePage, flags, name.data(), static_cast<int>(name.size()), nullptr, 0);
-        if (n <= 0) continue;
-        std::wstring wide(static_cast<size_t>(n), L'\0');
-        MultiByteToWideChar(codePage, flags, name.data(), static_cast<int>(name.size()), wide.data(), n);
-        return wide;
-    }
-    return std::nullopt;
+    if (name.empty()) return std::nullopt;
+    if (auto wide = win::WidenExact(name, CP_UTF8)) return wide;
+    std::wstring wide = win::Widen(name, CP_ACP);
+    if (wide.empty()) return std::nullopt;
+    return wide;
 }
 
 // Size of a regular file beside the sheet; the name must stay inside the folder.
@@ -69,11 +55,8 @@ std::optional<uint64_t> ImageFileSize(const std::wstring& root, const std::strin
 
 std::optional<std::wstring> FirstSheet(const std::wstring& root) {
     WIN32_FIND_DATAW found{};
-    unique_find find{FindFirstFileW((root + L"*.cue").c_str(), &found)};
-    if (find.get() == INVALID_HANDLE_VALUE) {
-        find.release();
-        return std::nullopt;
-    }
+    win::unique_find find{FindFirstFileW((root + L"*.cue").c_str(), &found)};
+    if (!find) return std::nullopt;
     std::vector<std::wstring> names;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);

@@ -35,6 +35,7 @@
 
 #include "DeviceReplies.h"
 #include "ImageFolder.h"
+#include "WinHandles.h"
 
 extern "C" BOOL WINAPI mciDriverNotify(HWND callback, MCIDEVICEID device, UINT status);
 
@@ -71,10 +72,6 @@ DWORD_PTR nextDeviceKey = 0x100;
 // gets this key; no device is ever registered under it.
 constexpr DWORD_PTR kLoadKey = 1;
 
-struct FileCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-
 void Log(const char* format, ...) {
     wchar_t path[MAX_PATH];
     const DWORD n = GetEnvironmentVariableW(L"MCIVCD_LOG", path, MAX_PATH);
@@ -88,12 +85,9 @@ void Log(const char* format, ...) {
     size_t used = static_cast<size_t>(len) < sizeof line - 2 ? static_cast<size_t>(len) : sizeof line - 3;
     line[used++] = '\r';
     line[used++] = '\n';
-    std::unique_ptr<void, FileCloser> file{CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return;
-    }
+    win::unique_handle file{CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!file) return;
     DWORD written = 0;
     WriteFile(file.get(), line, static_cast<DWORD>(used), &written, nullptr);
 }

@@ -1,22 +1,13 @@
 #include "WineBridge.h"
 
 #include "JobScript.h"
+#include "TextConversion.h"
 #include "WinHandles.h"
 
 #include <cstdio>
 
 namespace winebridge {
 namespace {
-
-std::wstring Widen(const std::string& s) {
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
-    w.resize(static_cast<size_t>(n - 1));
-    return w;
-}
 
 bool WriteWholeFile(const std::string& path, const std::string& content) {
     win::unique_handle f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -80,8 +71,8 @@ void SweepStaleWorkFolders(const std::string& prefix) {
     DWORD n = GetTempPathA(sizeof(temp), temp);
     if (n == 0 || n > MAX_PATH) return;
     WIN32_FIND_DATAA fd{};
-    HANDLE find = FindFirstFileA((std::string(temp) + prefix + "-*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE) return;
+    win::unique_find find(FindFirstFileA((std::string(temp) + prefix + "-*").c_str(), &fd));
+    if (!find) return;
     FILETIME nowFt;
     GetSystemTimeAsFileTime(&nowFt);
     const ULONGLONG now = (ULONGLONG(nowFt.dwHighDateTime) << 32) | nowFt.dwLowDateTime;
@@ -94,8 +85,7 @@ void SweepStaleWorkFolders(const std::string& prefix) {
         if (now < touched || now - touched < 600000000ULL) continue;  // younger than a minute
         for (const char* name : kJobFiles) DeleteFileA((folder + "\\" + name).c_str());
         RemoveDirectoryA(folder.c_str());
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &fd));
 }
 
 // Hands what has been appended to a file since the last call to `output`.
@@ -141,7 +131,7 @@ WinePaths::WinePaths() {
 
 std::string WinePaths::ToUnixPath(const std::string& windowsPath) const {
     if (!toUnix_) return {};
-    std::wstring w = Widen(windowsPath);
+    std::wstring w = win::Widen(windowsPath);
     if (w.empty()) return {};
     char* unix = toUnix_(w.c_str());
     if (!unix) return {};
@@ -182,7 +172,7 @@ int RunFfmpeg(const WinePaths& wine, const std::vector<std::string>& args, const
     }
 
     std::wstring shell = wine.ToDosPath("/bin/sh");
-    std::wstring line = L"/bin/sh " + Widen(avf::QuoteWindowsArgument(workUnix + "/" + avf::kJobScriptName));
+    std::wstring line = L"/bin/sh " + win::Widen(avf::QuoteWindowsArgument(workUnix + "/" + avf::kJobScriptName));
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};

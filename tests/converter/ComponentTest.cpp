@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "ModuleFolder.h"
+#include "MessagePump.h"
 #include "AVC.h"
-#include "modGeneral.h"
 
 namespace fs = std::filesystem;
 
@@ -54,7 +55,7 @@ bool PumpUntil(Pred done) {
     while (!done()) {
         if (::GetTickCount64() > give_up) return false;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        modGeneral::PumpPendingMessages();
+        win::PumpPendingMessages();
     }
     return true;
 }
@@ -62,7 +63,7 @@ bool PumpUntil(Pred done) {
 class Component : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = modGeneral::ProgramFolder();
+        folder = win::ProgramFolder();
         ASSERT_TRUE(fs::exists(fs::path(folder) / "avformat.dll"));
         fs::remove(fs::path(folder) / "calls.txt");
         fs::remove(fs::path(folder) / "pid.txt");
@@ -241,6 +242,6 @@ TEST_F(Component, CancelWhileIdleEndsConvertersStartedElsewhere) {
     ::GetExitCodeProcess(pi.hProcess, &code);
     EXPECT_EQ(code, 0u);
     ::CloseHandle(pi.hProcess);
-    modGeneral::PumpPendingMessages();
+    win::PumpPendingMessages();
     EXPECT_TRUE(events.empty());
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleFolder.h"
 #include "AVC.h"
 #include "Cadrel.h"
 #include "CandyButton.h"
@@ -52,7 +53,7 @@ class Tab : public ::testing::Test {
 protected:
     void SetUp() override {
         Pump();
-        program = modGeneral::ProgramFolder();
+        program = win::ProgramFolder();
         ASSERT_TRUE(fs::exists(fs::path(program) / "avformat.dll"));
         fs::remove(fs::path(program) / "calls.txt");
         fs::remove(fs::path(program) / "pid.txt");

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ModuleFolder.h"
 #include "Cadrel.h"
 #include "ConverterTab.h"
 #include "modGeneral.h"
@@ -86,7 +87,7 @@ protected:
 
 TEST_P(ConvertJob, WritesTheFileAndEndsOnConversionComplete) {
     const Family& f = GetParam();
-    const fs::path program = modGeneral::ProgramFolder();
+    const fs::path program = win::ProgramFolder();
     const fs::path clip = program / "avformat-e2e" / "clip.mkv";
     ASSERT_TRUE(fs::exists(program / "avformat.dll"));
     ASSERT_TRUE(fs::exists(clip)) << "the clip is made by avformat_prepare";
@@ -116,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(EveryFamily, ConvertJob, ::testing::ValuesIn(kFamilies)
 // The benchmark's mode: one conversion through the job, timed.
 int Bench(const char* caption, const char* clip) {
     ::RegDeleteTreeA(HKEY_CURRENT_USER, modSettings::SectionKey(modSettings::AppName, "").c_str());
-    const fs::path folder = fs::path(modGeneral::ProgramFolder()) / "convert-bench";
+    const fs::path folder = fs::path(win::ProgramFolder()) / "convert-bench";
     fs::remove_all(folder);
     fs::create_directories(folder);
     MessageBoxRecorder boxes;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleFolder.h"
 #include "RipJobSupport.h"
 #include "VirtualDisc.h"
 #include "modGeneral.h"
@@ -41,9 +42,9 @@ std::string Quote(const std::string& arg) {
 }
 
 // Runs cadrel-rip.exe with `args` in `directory` and waits for it to end.
-RunResult RunRipper(const std::vector<std::string>& args, const std::string& directory = modGeneral::ProgramFolder()) {
+RunResult RunRipper(const std::vector<std::string>& args, const std::string& directory = win::ProgramFolder()) {
     RunResult run;
-    std::string commandLine = Quote(modGeneral::ProgramFolder() + "\\cadrel-rip.exe");
+    std::string commandLine = Quote(win::ProgramFolder() + "\\cadrel-rip.exe");
     for (const auto& a : args) {
         commandLine += ' ';
         commandLine += Quote(a);
@@ -110,7 +111,7 @@ TEST_F(HeadlessRip, ChosenTracksBitrateAndQualityReachTheMp3) {
     const RunResult r = RunRipper({"/tracks:2", "/bitrate:128", "/quality:high", "/out:" + folder});
     EXPECT_EQ(r.exitCode, 0u) << r.output;
     EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 2.mp3"}));
-    const std::string kept = modGeneral::ProgramFolder() + "\\ripjob-e2e";
+    const std::string kept = win::ProgramFolder() + "\\ripjob-e2e";
     std::filesystem::create_directories(kept);
     EXPECT_TRUE(CopyFileA((folder + "\\Track 2.mp3").c_str(), (kept + "\\headless-128-80.mp3").c_str(), FALSE));
 }
@@ -164,7 +165,7 @@ TEST_F(HeadlessRip, AMissingDriveOrTrackGivesExitCode2) {
 
 TEST_F(HeadlessRip, AMissingOutputFolderGivesExitCode2) {
     testdisc::Insert({{30}});
-    const std::string missing = modGeneral::ProgramFolder() + "\\headless-out\\not-there";
+    const std::string missing = win::ProgramFolder() + "\\headless-out\\not-there";
     std::filesystem::remove_all(missing);
     const RunResult r = RunRipper({"/rip", "/out:" + missing});
     EXPECT_EQ(r.exitCode, 2u) << r.output;
@@ -175,7 +176,7 @@ TEST_F(HeadlessRip, AMissingOutputFolderGivesExitCode2) {
 TEST_F(HeadlessRip, ARelativeOutputFolderIsTakenFromTheStartingDirectory) {
     testdisc::Insert({{30}});
     const std::string folder = FreshFolder("headless-out", "relative");
-    const RunResult r = RunRipper({"/rip", "/format:WAV", "/out:relative"}, modGeneral::ProgramFolder() + "\\headless-out");
+    const RunResult r = RunRipper({"/rip", "/format:WAV", "/out:relative"}, win::ProgramFolder() + "\\headless-out");
     EXPECT_EQ(r.exitCode, 0u) << r.output;
     EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 1.wav"}));
 }

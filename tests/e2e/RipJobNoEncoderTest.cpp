@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleFolder.h"
 #include "RipJobState.h"
 #include "RipJobSupport.h"
 #include "VirtualDisc.h"
@@ -20,14 +21,14 @@ using modGeneral::TrackOutcome;
 
 // The folder above this program's: where the CD access library lies.
 std::string ParentFolder() {
-    const std::string own = modGeneral::ProgramFolder();
+    const std::string own = win::ProgramFolder();
     return own.substr(0, own.find_last_of('\\'));
 }
 
 class RipJobWithoutEncoder : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(Exists(modGeneral::ProgramFolder() + "\\lame_enc.dll"));
+        ASSERT_FALSE(Exists(win::ProgramFolder() + "\\lame_enc.dll"));
         modAKRip32::RebindLibrary((ParentFolder() + "\\akrip32.dll").c_str());
         testdisc::Insert({{30}, {40}});
         ASSERT_TRUE(modAKRip32::OpenDriveAndReadToc(0));
@@ -39,7 +40,7 @@ protected:
 
     modGeneral::RipCdInputs Inputs(const std::string& format, const std::string& folder) {
         modGeneral::RipCdInputs in;
-        in.format = format;
+        in.format = OutputFormatFromText(format);
         in.outputFolder = folder;
         in.bitrateText = "160";
         in.qualityIndex = 1;

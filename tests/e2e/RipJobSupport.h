@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleFolder.h"
 #include "RipProgress.h"
 #include "UserNotice.h"
 #include "modGeneral.h"
@@ -85,7 +86,7 @@ private:
 
 // An empty folder <program folder>\<parent>\<name>, made afresh.
 inline std::string FreshFolder(const std::string& parent, const std::string& name) {
-    const std::string folder = modGeneral::ProgramFolder() + "\\" + parent + "\\" + name;
+    const std::string folder = win::ProgramFolder() + "\\" + parent + "\\" + name;
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
     std::filesystem::create_directories(folder);

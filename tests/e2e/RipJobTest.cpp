@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ModuleFolder.h"
 #include "AkripRecords.h"
 #include "RipJobState.h"
 #include "RipJobSupport.h"
@@ -46,7 +47,7 @@ protected:
     modGeneral::RipCdInputs Inputs(const std::string& format, const std::string& folder,
                                    const std::vector<bool>& checked) {
         modGeneral::RipCdInputs in;
-        in.format = format;
+        in.format = OutputFormatFromText(format);
         in.outputFolder = folder;
         in.bitrateText = "160";
         in.qualityIndex = 1;
@@ -60,7 +61,7 @@ protected:
 
     // Keeps an MP3 for the host-side decode check.
     static void Keep(const std::string& path, const std::string& name) {
-        const std::string dir = modGeneral::ProgramFolder() + "\\ripjob-e2e";
+        const std::string dir = win::ProgramFolder() + "\\ripjob-e2e";
         std::filesystem::create_directories(dir);
         ASSERT_TRUE(CopyFileA(path.c_str(), (dir + "\\" + name).c_str(), FALSE)) << path;
     }
@@ -99,7 +100,7 @@ TEST_F(RipJob, AHundredFrameTrackIsReadIn26FrameBlocksWithProgressPerBlock) {
         EXPECT_EQ(report.tracks[0].outcome, TrackOutcome::Complete);
         EXPECT_EQ(report.tracks[0].framesDone, 100u);
         EXPECT_TRUE(report.AllComplete());
-        EXPECT_EQ(state.JobState(), "START");
+        EXPECT_EQ(JobStateText(state.JobState()), "START");
     }
 }
 
@@ -184,7 +185,7 @@ TEST_F(RipJob, TheFormatIsReadAgainForEveryRow) {
     const std::string folder = FreshFolder("ripjob-out", "format-change");
     auto in = Inputs("WAV", folder, {true, true});
     // The user picks another format while the first track runs.
-    progress.onChange = [&](int) { in.format = "MP3"; };
+    progress.onChange = [&](int) { in.format = OutputFormatFromText("MP3"); };
     const auto report = modGeneral::RipCd(in, state, progress, notice);
     // The second row follows the new choice. (The job began as WAV, so its
     // encoder record was never built; what the encoder makes of the all-zero
@@ -234,7 +235,7 @@ TEST_F(RipJob, CancelDuringAnMp3TrackEndsItAtABlockAndStartsNoFurtherTrack) {
     EXPECT_FALSE(report.AllComplete());
     EXPECT_EQ(progress.shows, 1);
     EXPECT_EQ(progress.closes, 1);
-    EXPECT_EQ(state.JobState(), "STOP");
+    EXPECT_EQ(JobStateText(state.JobState()), "STOP");
     EXPECT_TRUE(notice.notices.empty());
     // 78 frames at 160 kbit/s: about 21 kB where the whole track would be about 54 kB.
     const auto size = std::filesystem::file_size(folder + "\\Track 1.mp3");
@@ -258,7 +259,7 @@ TEST_F(RipJob, CancelDuringAWavTrackLetsItFinishAndStartsNoFurtherTrack) {
     EXPECT_EQ(report.tracks[0].outcome, TrackOutcome::Complete);
     EXPECT_EQ(report.tracks[1].outcome, TrackOutcome::NotStarted);
     EXPECT_TRUE(state.CancelRip());
-    EXPECT_EQ(state.JobState(), "STOP");
+    EXPECT_EQ(JobStateText(state.JobState()), "STOP");
 }
 
 TEST_F(RipJob, ANewJobAfterACancelStartsAgain) {
@@ -266,7 +267,7 @@ TEST_F(RipJob, ANewJobAfterACancelStartsAgain) {
     state.Cancel();
     const std::string folder = FreshFolder("ripjob-out", "after-cancel");
     const auto report = modGeneral::RipCd(Inputs("MP3", folder, {true}), state, progress, notice);
-    EXPECT_EQ(state.JobState(), "START");
+    EXPECT_EQ(JobStateText(state.JobState()), "START");
     EXPECT_FALSE(state.CancelRip()) << "cleared when the track began";
     EXPECT_TRUE(report.AllComplete());
 }
@@ -363,7 +364,7 @@ TEST_F(RipJob, ARefusedEncoderConfigurationIsACriticalErrorAndTheNextTrackRuns) 
 
 TEST_F(RipJob, AMissingOutputFolderIsReportedAndNoTrackStarts) {
     InsertAndRead({{30}});
-    const std::string missing = modGeneral::ProgramFolder() + "\\ripjob-out\\no-such-folder";
+    const std::string missing = win::ProgramFolder() + "\\ripjob-out\\no-such-folder";
     std::filesystem::remove_all(missing);
     for (const std::string& folder : {missing, std::string()}) {
         SCOPED_TRACE("folder \"" + folder + "\"");
@@ -374,7 +375,7 @@ TEST_F(RipJob, AMissingOutputFolderIsReportedAndNoTrackStarts) {
         EXPECT_TRUE(report.tracks.empty());
         EXPECT_FALSE(report.AllComplete());
         EXPECT_EQ(progress.shows, 0);
-        EXPECT_EQ(fresh.JobState(), "") << "the job never reached START";
+        EXPECT_EQ(JobStateText(fresh.JobState()), "") << "the job never reached START";
         ASSERT_EQ(notice.notices.size(), 1u);
         EXPECT_EQ(notice.notices[0].text, modGeneral::OutputFolderMessage(folder));
         if (!folder.empty()) {

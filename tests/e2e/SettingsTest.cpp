@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "ModuleFolder.h"
 #include "modGeneral.h"
 #include "modSettings.h"
 
@@ -150,7 +151,7 @@ private:
 }  // namespace
 
 TEST_F(ProgramSettings, DefaultsWhenNothingWasSaved) {
-    const std::string media = modGeneral::ProgramFolder() + "\\Media";
+    const std::string media = win::ProgramFolder() + "\\Media";
     EXPECT_EQ(modSettings::DefaultMediaFolder(), media);
     EXPECT_EQ(modSettings::LoadConverterFormat(), "AVI (MPEG4-XviD-Best Quality)");
     EXPECT_EQ(modSettings::LoadRipOutputFolder(), media);

@@ -123,11 +123,11 @@ void DrawBars(HDC dc, int top) {
     int y = top + kBarTitle;
     // A small pattern for look 8.
     HDC screen = GetDC(nullptr);
-    unique_bitmap pattern(CreateCompatibleBitmap(screen, 8, 8));
+    win::unique_bitmap pattern(CreateCompatibleBitmap(screen, 8, 8));
     ReleaseDC(nullptr, screen);
     {
-        unique_memory_dc pm(dc);
-        selected_object sel(pm.get(), pattern.get());
+        win::unique_memory_dc pm(dc);
+        win::selected_object sel(pm.get(), pattern.get());
         for (int py = 0; py < 8; ++py)
             for (int px = 0; px < 8; ++px)
                 SetPixel(pm.get(), px, py, ((px / 4 + py / 4) % 2) ? RGB(90, 160, 230) : RGB(200, 225, 250));
@@ -174,7 +174,7 @@ void DrawBars(HDC dc, int top) {
 void DrawSheet(HDC dc, const std::vector<Row>& rows) {
     const SIZE size = SheetSize(rows);
     RECT all{0, 0, size.cx, size.cy};
-    unique_brush back(CreateSolidBrush(RGB(240, 240, 240)));
+    win::unique_brush back(CreateSolidBrush(RGB(240, 240, 240)));
     FillRect(dc, &all, back.get());
     SetBkMode(dc, TRANSPARENT);
     HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
@@ -214,13 +214,13 @@ bool SaveBitmap(const char* path, const std::vector<Row>& rows) {
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     HDC screen = GetDC(nullptr);
-    unique_memory_dc mem(screen);
+    win::unique_memory_dc mem(screen);
     ReleaseDC(nullptr, screen);
     void* bits = nullptr;
-    unique_bitmap dib(CreateDIBSection(mem.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win::unique_bitmap dib(CreateDIBSection(mem.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!dib || !bits) return false;
     {
-        selected_object sel(mem.get(), dib.get());
+        win::selected_object sel(mem.get(), dib.get());
         DrawSheet(mem.get(), rows);
         GdiFlush();
     }
@@ -232,7 +232,7 @@ std::vector<Row> g_rows;
 LRESULT CALLBACK SheetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
-        paint_dc dc(hwnd);
+        win::paint_dc dc(hwnd);
         DrawSheet(dc.get(), g_rows);
         return 0;
     }

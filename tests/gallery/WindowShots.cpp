@@ -37,15 +37,15 @@ bool SaveScreen(const std::string& path) {
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     HDC screen = ::GetDC(nullptr);
-    controls::unique_memory_dc mem(screen);
+    win::unique_memory_dc mem(screen);
     void* bits = nullptr;
-    controls::unique_bitmap dib(::CreateDIBSection(mem.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win::unique_bitmap dib(::CreateDIBSection(mem.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!dib || !bits) {
         ::ReleaseDC(nullptr, screen);
         return false;
     }
     {
-        controls::selected_object sel(mem.get(), dib.get());
+        win::selected_object sel(mem.get(), dib.get());
         ::BitBlt(mem.get(), 0, 0, w, h, screen, 0, 0, SRCCOPY);
         ::GdiFlush();
     }

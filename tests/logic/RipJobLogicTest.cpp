@@ -54,7 +54,7 @@ TEST(RipCommandLine, NoSwitchesGiveTheProgramDefaults) {
         const auto r = Parse(args);
         ASSERT_TRUE(r) << r.error;
         EXPECT_TRUE(r.command->allTracks);
-        EXPECT_EQ(r.command->format, "MP3");
+        EXPECT_EQ(OutputFormatText(r.command->format), "MP3");
         EXPECT_EQ(r.command->bitrateText, "160");
         EXPECT_EQ(r.command->qualityIndex, 1);
         EXPECT_FALSE(r.command->outFolder.has_value());
@@ -69,7 +69,7 @@ TEST(RipCommandLine, EverySwitchTakesItsValue) {
     const auto& c = *r.command;
     EXPECT_FALSE(c.allTracks);
     EXPECT_EQ(c.tracks, (std::vector<int>{2, 4, 5, 6}));
-    EXPECT_EQ(c.format, "WAV");
+    EXPECT_EQ(OutputFormatText(c.format), "WAV");
     EXPECT_EQ(c.bitrateText, "320");
     EXPECT_EQ(c.qualityIndex, 9);
     EXPECT_EQ(c.outFolder.value(), "C:\\Music\\Rips");
@@ -80,7 +80,7 @@ TEST(RipCommandLine, SwitchesAndValuesIgnoreLetterCase) {
     const auto r = Parse({"/RIP", "/Tracks:ALL", "/FORMAT:wav", "/Quality:phone", "-BitRate=64", "/DRIVE:0"});
     ASSERT_TRUE(r) << r.error;
     EXPECT_TRUE(r.command->allTracks);
-    EXPECT_EQ(r.command->format, "WAV");
+    EXPECT_EQ(OutputFormatText(r.command->format), "WAV");
     EXPECT_EQ(r.command->qualityIndex, 4);  // "Phone"
     EXPECT_EQ(r.command->bitrateText, "64");
 }

@@ -9,8 +9,7 @@ set_tests_properties(avformat_prepare PROPERTIES FIXTURES_SETUP avformat_clips)
 
 # The converter tests stop every process named avformat.dll: each test that
 # runs one holds the lock "converter".
-add_wine_gtest(avformat_pipe_test SOURCES sim/avformat_pipe_test.cpp LABELS sim e2e LOCKS converter TIMEOUT 120)
-target_include_directories(avformat_pipe_test PRIVATE ${PROJECT_SOURCE_DIR}/ripper)
+add_wine_gtest(avformat_pipe_test SOURCES sim/avformat_pipe_test.cpp LIBS win LABELS sim e2e LOCKS converter TIMEOUT 120)
 add_dependencies(avformat_pipe_test avformat)
 set_tests_properties(avformat_pipe_test PROPERTIES FIXTURES_REQUIRED avformat_clips)
 

@@ -210,12 +210,12 @@ TEST_F(ProgressBarWindow, PatternLookWithoutImageShowsOnlyItsEdge) {
     // With a picture the bar shows it; the control keeps its own copy.
     const COLORREF red = RGB(220, 0, 0);
     {
-        controls::window_dc screen(nullptr);
-        controls::unique_bitmap tile(CreateCompatibleBitmap(screen.get(), 8, 8));
-        controls::unique_memory_dc mem(screen.get());
+        win::window_dc screen(nullptr);
+        win::unique_bitmap tile(CreateCompatibleBitmap(screen.get(), 8, 8));
+        win::unique_memory_dc mem(screen.get());
         {
-            controls::selected_object sel(mem.get(), tile.get());
-            controls::unique_brush brush(CreateSolidBrush(red));
+            win::selected_object sel(mem.get(), tile.get());
+            win::unique_brush brush(CreateSolidBrush(red));
             RECT r{0, 0, 8, 8};
             FillRect(mem.get(), &r, brush.get());
         }
@@ -361,11 +361,11 @@ TEST_F(ProgressBarWindow, RenderDrawsOnlyInsideItsAreaOfALargerSurface) {
     bi.bmiHeader.biHeight = -H;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
-    controls::unique_memory_dc dc(nullptr);
+    win::unique_memory_dc dc(nullptr);
     void* bits = nullptr;
-    controls::unique_bitmap dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win::unique_bitmap dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     ASSERT_TRUE(dib && bits);
-    controls::selected_object sel(dc.get(), dib.get());
+    win::selected_object sel(dc.get(), dib.get());
     auto* px = static_cast<uint32_t*>(bits);
     std::fill(px, px + W * H, 0x00FF00FFu);  // magenta in memory order
     for (int look : {0, 6, 7, 9}) {

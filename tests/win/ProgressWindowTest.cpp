@@ -106,16 +106,16 @@ TEST_F(ProgressWindow, TheFrameCannotCloseIt) {
 }
 
 TEST_F(ProgressWindow, CancelSetsTheFlagsAndLeavesTheWindowOpen) {
-    state.SetJobState("START");
+    state.SetJobState(RipJobState::State::Start);
     std::string mirrored;
-    state.OnJobStateChanged = [&](const std::string& s) { mirrored = s; };
+    state.OnJobStateChanged = [&](RipJobState::State s) { mirrored = JobStateText(s); };
     HWND cancel = form.Control(frmProgress::IdCandyButton1);
     ASSERT_NE(cancel, nullptr);
     // A real click on the button: down and up inside it.
     ::SendMessageA(cancel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::SendMessageA(cancel, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     Pump();
-    EXPECT_EQ(state.JobState(), "STOP");
+    EXPECT_EQ(JobStateText(state.JobState()), "STOP");
     EXPECT_EQ(mirrored, "STOP");
     EXPECT_TRUE(state.CancelRip());
     EXPECT_TRUE(form.IsOpen());
@@ -130,7 +130,7 @@ TEST_F(ProgressWindow, CancelSetsTheFlagsAndLeavesTheWindowOpen) {
 // job does: a close request from the frame is refused, the Cancel click
 // reaches the job between blocks, and the routine closes the window itself.
 TEST_F(ProgressWindow, CancelReachesARunningTrackBetweenBlocks) {
-    state.SetJobState("START");
+    state.SetJobState(RipJobState::State::Start);
     state.SetCancelRip(false);
     HWND cancel = form.Control(frmProgress::IdCandyButton1);
     const float total = 260;
@@ -148,7 +148,7 @@ TEST_F(ProgressWindow, CancelReachesARunningTrackBetweenBlocks) {
     }
     EXPECT_EQ(blocks, 3);
     EXPECT_EQ(form.p1()->Value(), 30);
-    EXPECT_EQ(state.JobState(), "STOP");
+    EXPECT_EQ(JobStateText(state.JobState()), "STOP");
     form.Close();
     EXPECT_FALSE(form.IsOpen());
     // The same object shows a fresh window for the next track.

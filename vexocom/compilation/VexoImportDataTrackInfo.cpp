@@ -1,6 +1,6 @@
 #include "compilation/VexoImportDataTrackInfo.h"
 
-#include "EngineBinding.h"
+#include "EngineMemory.h"
 #include "com/Bstr.h"
 
 namespace vexo {
@@ -12,8 +12,7 @@ VexoImportDataTrackInfo::VexoImportDataTrackInfo() noexcept {
 }
 
 VexoImportDataTrackInfo::~VexoImportDataTrackInfo() {
-    if (void* name = EngineRecords::ReadPointerAs<void>(record_, result::VolumeName))
-        EngineBinding::VexoFreeMem(name);
+    const EngineBinding::EngineMemory name(EngineRecords::ReadPointerAs<void>(record_, result::VolumeName));
 }
 
 STDMETHODIMP VexoImportDataTrackInfo::get_VolumeName(BSTR* out) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EngineBinding.h"
+#include "EngineMemory.h"
 #include "EngineRecords.h"
 #include "burning/InUseMarks.h"
 #include "com/Bstr.h"
@@ -82,23 +83,22 @@ private:
     void Run() override {
         int32_t status = kBurnFailed;
         {
-            void* progress = eb::VexoCreateProgress();
-            if (progress) VexoDrive::FillProgressRecord(progress, &Drive());
             EngineIsoTrack track;
+            const eb::EngineMemory progress(eb::VexoCreateProgress());
+            if (progress) VexoDrive::FillProgressRecord(progress.get(), &Drive());
             if (track.Build(isoTrack_.get())) {
                 try {
                     std::vector<uint8_t> record(recordSize_, 0);
                     if (SUCCEEDED(fill_(record, track.get())))
                         status = type_ == kAtOnce ? eb::VexoBurnAtOnce(Drive().Device(), record.data(), flags_,
-                                                                       speed_, progress)
+                                                                       speed_, progress.get())
                                                   : eb::VexoBurn(Drive().Device(), type_, record.data(), flags_,
-                                                                 speed_, progress);
+                                                                 speed_, progress.get());
                 } catch (...) {
                     status = kBurnFailed;
                 }
             }
-            if (progress) eb::VexoFreeMem(progress);
-        }  // the engine's data track goes here
+        }  // the progress record and the engine's data track go here
         marks_.Clear();
         Unregister();
         if (auto f = Events()) f->OnDoneBurn(static_cast<VEXO_BURN_ERROR>(status));
@@ -311,8 +311,8 @@ private:
 
     void Run() override {
         int32_t status = kBurnFailed;
-        void* progress = eb::VexoCreateProgress();
-        if (progress) VexoDrive::FillProgressRecord(progress, &Drive());
+        eb::EngineMemory progress(eb::VexoCreateProgress());
+        if (progress) VexoDrive::FillProgressRecord(progress.get(), &Drive());
         try {
             namespace dc = rec::DiscCopyRecord;
             std::vector<uint8_t> record(dc::Size, 0);
@@ -330,11 +330,11 @@ private:
             rec::WriteI32(r, dc::ReadIsrcAndMcn, Flag(copy_.readIsrcAndMcn));
             rec::WriteU32(r, dc::MediaType, static_cast<uint32_t>(settings_.mediaType));
             status = eb::VexoBurn(Drive().Device(), rec::CompilationType::DiscCopy, record.data(),
-                                  static_cast<uint32_t>(settings_.flags), settings_.speed, progress);
+                                  static_cast<uint32_t>(settings_.flags), settings_.speed, progress.get());
         } catch (...) {
             status = kBurnFailed;
         }
-        if (progress) eb::VexoFreeMem(progress);
+        progress.reset();  // back to the engine before the source drive is let go
         LetSourceGo();
         Unregister();
         if (auto f = Events()) f->OnDoneBurn(static_cast<VEXO_BURN_ERROR>(status));

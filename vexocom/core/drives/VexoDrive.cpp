@@ -191,13 +191,12 @@ public:
 private:
     void Run() override {
         engine::Use during;
-        void* record = eb::VexoGetCDInfo(Drive().Device(), flags_);
+        const eb::EngineMemory record(eb::VexoGetCDInfo(Drive().Device(), flags_));
         ComPtr<IVexoCDInfo2> result;
-        if (record && info_->CopyFrom(static_cast<const uint8_t*>(record)))
+        if (record && info_->CopyFrom(record.bytes()))
             result_.Take(IID_IVexoCDInfo2, result.put_void());
         Unregister();
         if (auto f = Events()) f->OnDoneCDInfo(result.get());
-        if (record) eb::VexoFreeMem(record);
     }
     uint32_t flags_;
     ComPtr<VexoCDInfo> info_;
@@ -237,15 +236,15 @@ public:
 private:
     void Run() override {
         int32_t status = kBurnFailed;
-        void* progress = eb::VexoCreateProgress();
-        if (progress) VexoDrive::FillProgressRecord(progress, &Drive());
+        eb::EngineMemory progress(eb::VexoCreateProgress());
+        if (progress) VexoDrive::FillProgressRecord(progress.get(), &Drive());
         try {
             std::vector<uint8_t> record = DriveRecords::MakeImageRecord(image_.c_str(), mediaType_);
             status = eb::VexoBurn(Drive().Device(), DriveRecords::ImageRecord::kCompilationType, record.data(),
-                                  flags_, speed_, progress);
+                                  flags_, speed_, progress.get());
         } catch (...) {
         }
-        if (progress) eb::VexoFreeMem(progress);
+        progress.reset();  // back to the engine before the drive is free again
         Unregister();
         if (auto f = Events()) f->OnDoneBurn(static_cast<VEXO_BURN_ERROR>(status));
     }
@@ -285,10 +284,8 @@ ComPtr<VexoDrive> VexoDrive::FromEntry(const uint8_t* entry) {
     if (!d) return d;
     std::memcpy(d->entry_.data(), entry, d->entry_.size());
     engine::EnsureInitialized();
-    if (void* p = eb::VexoCreateProgress()) {
-        d->progress_ = p;
-        FillProgressRecord(p, d.get());
-    }
+    d->progress_.reset(eb::VexoCreateProgress());
+    if (d->progress_) FillProgressRecord(d->progress_.get(), d.get());
     d->events_.Register(&d->point_);
     BusyRegistry::Module().Enter(d->BusyKey());
     return d;
@@ -302,7 +299,7 @@ VexoDrive::~VexoDrive() {
     if (device_) eb::VexoCloseDevice(device_);
     readSpeeds_.reset();
     writeSpeeds_.reset();
-    if (progress_) eb::VexoFreeMem(progress_);
+    progress_.reset();
     events_.Revoke();
     point_.UnadviseAll();
     BusyRegistry::Module().Leave(BusyKey());
@@ -410,16 +407,16 @@ STDMETHODIMP VexoDrive::get_AvailableSpeeds(VEXO_ACCESSTYPE AccessType, VEXO_MED
     if (!ppSpeeds) return E_POINTER;
     *ppSpeeds = nullptr;
     if (HRESULT hr = Guard(); FAILED(hr)) return hr;
-    void* record = eb::VexoGetAvailableSpeeds(device_, AccessType, static_cast<uint32_t>(MediaType));
+    eb::EngineMemory record(eb::VexoGetAvailableSpeeds(device_, AccessType, static_cast<uint32_t>(MediaType)));
     if (!record) return Fail(kErrSpeeds);
     ComPtr<VexoSpeeds> speeds;
     try {
-        rec::SpeedList list = DriveRecords::ReadAvailableSpeeds(static_cast<const uint8_t*>(record));
+        rec::SpeedList list = DriveRecords::ReadAvailableSpeeds(record.bytes());
         speeds = VexoSpeeds::Make(std::move(list.speeds), list.baseSpeedKBs);
     } catch (...) {
         speeds.reset();
     }
-    eb::VexoFreeMem(record);
+    record.reset();
     if (!speeds) return E_OUTOFMEMORY;
     return speeds->QueryInterface(IID_IVexoSpeeds, reinterpret_cast<void**>(ppSpeeds));
 }
@@ -458,12 +455,11 @@ STDMETHODIMP VexoDrive::GetDeviceOption(VEXO_DEVICE_OPTION Option, VARIANT* pVal
     ::VariantInit(pValue);
     if (DriveRecords::DeviceOptionType(static_cast<int32_t>(Option)) == VT_EMPTY) return E_INVALIDARG;
     if (HRESULT hr = Guard(); FAILED(hr)) return hr;
-    if (void* p = eb::VexoGetDeviceOption(device_, static_cast<int32_t>(Option))) {
+    if (const eb::EngineMemory p{eb::VexoGetDeviceOption(device_, static_cast<int32_t>(Option))}) {
         int32_t value = 0;
-        std::memcpy(&value, p, sizeof value);
+        std::memcpy(&value, p.get(), sizeof value);
         V_VT(pValue) = VT_I4;
         V_I4(pValue) = value;
-        eb::VexoFreeMem(p);
     }
     return S_FALSE;
 }
@@ -643,11 +639,11 @@ STDMETHODIMP VexoDrive::GetVMSInfo(IVexoVMSInfo** ppInfo) {
     if (!ppInfo) return E_POINTER;
     *ppInfo = nullptr;
     if (HRESULT hr = Guard(); FAILED(hr)) return hr;
-    void* record = eb::VexoGetVMSInfo(device_);
+    eb::EngineMemory record(eb::VexoGetVMSInfo(device_));
     if (!record) return Fail(kErrNonVmsMedium);
     ComPtr<VexoVMSInfo> info;
-    HRESULT hr = VexoVMSInfo::FromEngineRecord(static_cast<const uint8_t*>(record), info);
-    eb::VexoFreeMem(record);
+    HRESULT hr = VexoVMSInfo::FromEngineRecord(record.bytes(), info);
+    record.reset();
     if (FAILED(hr)) return hr;
     return info->QueryInterface(IID_IVexoVMSInfo, reinterpret_cast<void**>(ppInfo));
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "operations/BusyRegistry.h"
+#include "EngineMemory.h"
 #include "EngineRecords.h"
 #include "engineobject/EngineState.h"
 #include "operations/EventForwarders.h"
@@ -146,7 +147,7 @@ private:
     engine::Use use_;
     std::array<uint8_t, EngineRecords::DriveEntry::Size> entry_{};
     void* device_ = nullptr;
-    void* progress_ = nullptr;
+    EngineBinding::EngineMemory progress_;
     com::ComPtr<VexoSpeeds> readSpeeds_;
     com::ComPtr<VexoSpeeds> writeSpeeds_;
     uint8_t statusCallbacks_[2] = {};

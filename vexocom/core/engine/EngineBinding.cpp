@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "RegistryKey.h"
+
 namespace EngineBinding {
 
 namespace {
@@ -24,23 +26,6 @@ Fn Export(const char* name) noexcept {
     if (!module) return nullptr;
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
-
-// An open registry key, closed on every path.
-class RegistryKey {
-public:
-    RegistryKey(HKEY root, const char* path) noexcept {
-        if (::RegOpenKeyExA(root, path, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_) ::RegCloseKey(key_);
-    }
-    HKEY get() const noexcept { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 std::string_view WithoutTrailingBackslash(std::string_view text) {
     if (!text.empty() && text.back() == '\\') text.remove_suffix(1);
@@ -127,8 +112,11 @@ std::optional<std::string> ReadRegistryText() {
     DWORD size = sizeof(buffer);
     LONG status;
     {
-        RegistryKey key(HKEY_LOCAL_MACHINE, kRegistryKey);
-        if (!key.get()) return std::nullopt;
+        win::unique_regkey key;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRegistryKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+            key.release();
+            return std::nullopt;
+        }
         status = ::RegQueryValueExA(key.get(), kRegistryValue, nullptr, &type,
                                     reinterpret_cast<BYTE*>(buffer), &size);
     }

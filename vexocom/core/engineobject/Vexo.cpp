@@ -9,6 +9,7 @@
 
 #include "drives/DriveStatusNotice.h"
 #include "EngineBinding.h"
+#include "EngineMemory.h"
 #include "questions/EngineQuestions.h"
 #include "EngineRecords.h"
 #include "drives/VexoCDInfo.h"
@@ -89,10 +90,8 @@ HRESULT Vexo::EngineText(const char* (*read)(), BSTR* out) {
     *out = nullptr;
     if (!engine::Loaded()) return com::ReturnAnsi(engine::kNotLoadedText, out);
     if (engine::Initialized()) {
-        const char* text = read();
-        HRESULT hr = com::ReturnAnsi(text, out);
-        if (text) EngineBinding::VexoFreeMem(const_cast<char*>(text));
-        return hr;
+        const EngineBinding::EngineMemory text(read());
+        return com::ReturnAnsi(text.text(), out);
     }
     std::optional<std::string> text = engine::InitResultText(engine::InitResult());
     return text ? com::ReturnAnsi(text->c_str(), out) : S_OK;
@@ -110,11 +109,9 @@ STDMETHODIMP Vexo::LastErrors(INT iNum, VEXO_LAST_ERRORS_FLAGS Flags, BSTR* pVal
     if (!pVal) return E_POINTER;
     *pVal = nullptr;
     if (HRESULT hr = NeedEngine(); FAILED(hr)) return hr;
-    const char* text = EngineBinding::VexoGetLastErrors(iNum, static_cast<uint32_t>(Flags));
+    const EngineBinding::EngineMemory text(EngineBinding::VexoGetLastErrors(iNum, static_cast<uint32_t>(Flags)));
     if (!text) return S_OK;
-    HRESULT hr = com::ReturnAnsi(text, pVal);
-    EngineBinding::VexoFreeMem(const_cast<char*>(text));
-    return hr;
+    return com::ReturnAnsi(text.text(), pVal);
 }
 
 STDMETHODIMP Vexo::get_LastDriveError(VEXO_DRIVE_ERROR* pVal) {
@@ -143,15 +140,11 @@ STDMETHODIMP Vexo::GetDrives(VEXO_MEDIA_TYPE lVal, IVexoDrives** ppDrives) {
     *ppDrives = nullptr;
     if (HRESULT hr = NeedEngine(); FAILED(hr)) return hr;
     engine::Use during;
-    void* list = EngineBinding::VexoGetAvailableDrivesEx(static_cast<uint32_t>(lVal));
+    const EngineBinding::EngineMemory list(EngineBinding::VexoGetAvailableDrivesEx(static_cast<uint32_t>(lVal)));
     if (!list) return ReportError(CLSID_Vexo, kErrDeviceList, IID_IVexo);
-    struct FreeList {
-        void* p;
-        ~FreeList() { EngineBinding::VexoFreeMem(p); }
-    } freeList{list};
     uint32_t count = 0;
-    std::memcpy(&count, list, sizeof count);
-    ComPtr<VexoDrives> drives = VexoDrives::FromEngineList(static_cast<const uint8_t*>(list), count);
+    std::memcpy(&count, list.get(), sizeof count);
+    ComPtr<VexoDrives> drives = VexoDrives::FromEngineList(list.bytes(), count);
     if (!drives) return E_OUTOFMEMORY;
     return drives->QueryInterface(IID_IVexoDrives, reinterpret_cast<void**>(ppDrives));
 }
@@ -160,11 +153,9 @@ STDMETHODIMP Vexo::get_TypeNameOfMedia(VEXO_MEDIA_TYPE Type, BSTR* pVal) {
     if (!pVal) return E_POINTER;
     *pVal = nullptr;
     if (HRESULT hr = NeedEngine(); FAILED(hr)) return hr;
-    const char* text = EngineBinding::VexoGetTypeNameOfMedia(static_cast<uint32_t>(Type));
+    const EngineBinding::EngineMemory text(EngineBinding::VexoGetTypeNameOfMedia(static_cast<uint32_t>(Type)));
     if (!text) return S_OK;
-    HRESULT hr = com::ReturnAnsi(text, pVal);
-    EngineBinding::VexoFreeMem(const_cast<char*>(text));
-    return hr;
+    return com::ReturnAnsi(text.text(), pVal);
 }
 
 STDMETHODIMP Vexo::put_WriteBufferSize(LONG newVal) {
@@ -206,10 +197,12 @@ STDMETHODIMP Vexo::GetDiscImageInfo(BSTR ImageFilename, IVexoCDInfo2** ppCDInfo)
     if (HRESULT hr = NeedEngine(); FAILED(hr)) return hr;
     *ppCDInfo = nullptr;
     std::string name = com::BstrToAnsi(ImageFilename);
-    void* info = EngineBinding::VexoGetDiscImageInfo(name.c_str());
-    if (!info) return S_FALSE;
-    ComPtr<VexoCDInfo> object = VexoCDInfo::FromEngineRecord(static_cast<const uint8_t*>(info));
-    EngineBinding::VexoFreeMem(info);
+    ComPtr<VexoCDInfo> object;
+    {
+        const EngineBinding::EngineMemory info(EngineBinding::VexoGetDiscImageInfo(name.c_str()));
+        if (!info) return S_FALSE;
+        object = VexoCDInfo::FromEngineRecord(info.bytes());
+    }
     if (!object) return E_OUTOFMEMORY;
     object->QueryInterface(IID_IVexoCDInfo2, reinterpret_cast<void**>(ppCDInfo));
     return S_FALSE;
@@ -408,9 +401,11 @@ private:
     int32_t WaitCD() {
         if (events_) {
             auto code = static_cast<int32_t>(number_);
-            const char* text = EngineBinding::VexoGetLocalizedWaitCDTexts(code);
-            com::Bstr arg = EngineTextArg(text);
-            if (text) EngineBinding::VexoFreeMem(const_cast<char*>(text));
+            com::Bstr arg;
+            {
+                const EngineBinding::EngineMemory text(EngineBinding::VexoGetLocalizedWaitCDTexts(code));
+                arg = EngineTextArg(text.text());
+            }
             events_->OnWaitCD(static_cast<VEXO_WAITCD_TYPE>(code), arg.get());
         }
         return q::UnansweredResponse(request_, number_);

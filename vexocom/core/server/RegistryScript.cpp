@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "RegistryKey.h"
+
 namespace vexo::registry {
 
 std::optional<std::wstring> Substitute(const std::wstring& text,
@@ -204,21 +206,6 @@ private:
     Token tok_{Token::Kind::End, {}, 0};
 };
 
-class RegKey {
-public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() {
-        if (h_) ::RegCloseKey(h_);
-    }
-    HKEY* put() { return &h_; }
-    HKEY get() const { return h_; }
-
-private:
-    HKEY h_ = nullptr;
-};
-
 LSTATUS SetValue(HKEY key, const wchar_t* name, const Value& v) {
     if (v.kind == Value::Kind::Dword) {
         DWORD n = v.number;
@@ -238,7 +225,7 @@ HRESULT RegisterKey(HKEY parent, const Key& key) {
         ::RegDeleteTreeW(parent, key.name.c_str());
         ::RegDeleteKeyW(parent, key.name.c_str());
     }
-    RegKey k;
+    win::unique_regkey k;
     LSTATUS st = ::RegCreateKeyExW(parent, key.name.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
                                    k.put(), nullptr);
     if (st != ERROR_SUCCESS) return HRESULT_FROM_WIN32(st);
@@ -270,7 +257,7 @@ void UnregisterKey(HKEY parent, const Key& key) {
     }
     bool empty = false;
     {
-        RegKey k;
+        win::unique_regkey k;
         if (::RegOpenKeyExW(parent, key.name.c_str(), 0, KEY_READ | KEY_WRITE, k.put()) != ERROR_SUCCESS) return;
         for (const Key& sub : key.subkeys) UnregisterKey(k.get(), sub);
         if (key.noRemove) return;

@@ -14,6 +14,7 @@
 #include <new>
 #include <string>
 
+#include "RegistryKey.h"
 #include "server/ClassTable.h"
 #include "com/ReportError.h"
 #include "server/RegistryScript.h"
@@ -54,14 +55,15 @@ std::wstring NeutralLocaleKey(const TLIBATTR& attr) {
 }
 
 HRESULT RegisterNeutralLocale(const TLIBATTR& attr, const std::wstring& path) {
-    HKEY key = nullptr;
+    win::unique_regkey key;
     std::wstring name = NeutralLocaleKey(attr) + L"\\win32";
-    if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS) {
+        key.release();
         return SELFREG_E_TYPELIB;
-    LONG r = ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+    }
+    LONG r = ::RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                               static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
     return r == ERROR_SUCCESS ? S_OK : SELFREG_E_TYPELIB;
 }
 

@@ -1,0 +1,3 @@
+#include "DiscState.h"
+
+DiscState TheDisc;

@@ -1,0 +1,155 @@
+#include "HeadlessRip.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+#include "AkripRecords.h"
+#include "ConsoleLines.h"
+#include "RipJobState.h"
+#include "RipProgress.h"
+#include "UserNotice.h"
+#include "modAKRip32.h"
+#include "modErrHandler.h"
+#include "ModuleFolder.h"
+#include "modGeneral.h"
+#include "modSettings.h"
+
+namespace HeadlessRip {
+namespace {
+
+using LineOutput = win::ConsoleLines;
+
+LineOutput* reportTarget = nullptr;
+
+// A processor exception with no guarded call running ends the process; the
+// reason is written as a line first.
+void ReportFatal(const AppError& e) {
+    if (reportTarget)
+        reportTarget->Line("Error " + std::to_string(e.number) + " (" + e.source + "): " + e.description);
+}
+
+class ConsoleProgress : public RipProgress {
+public:
+    explicit ConsoleProgress(LineOutput& out) : out_(out) {}
+    void Show(HWND) override { lastPercent_ = -1; }
+    // One line whenever the whole percentage changes, so a long track prints
+    // at most about a hundred lines.
+    void ChangeProgress(const std::string& text, float done, float total) override {
+        const int percent = total > 0 ? static_cast<int>(std::floor(done * 100.0f / total)) : 0;
+        if (percent == lastPercent_) return;
+        lastPercent_ = percent;
+        out_.Line(ProgressLine(text, done, total));
+    }
+    void Close() override {}
+
+private:
+    LineOutput& out_;
+    int lastPercent_ = -1;
+};
+
+std::string FullPath(const std::string& folder) {
+    std::array<char, 1024> buffer{};
+    const DWORD n = GetFullPathNameA(folder.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (n == 0 || n >= buffer.size()) return folder;
+    return std::string(buffer.data(), n);
+}
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int Run(const std::vector<std::string>& args, LineOutput& out) {
+    const RipCommandLine::ParseResult parsed = RipCommandLine::Parse(args);
+    if (!parsed) {
+        out.Line("cadrel: " + parsed.error);
+        out.Line(std::string(RipCommandLine::Usage()));
+        return ExitBadRequest;
+    }
+    const RipCommandLine::RipCommand& command = *parsed.command;
+
+    const std::string folderText = command.outFolder ? *command.outFolder : modSettings::LoadRipOutputFolder();
+    const std::string folder = FullPath(folderText);
+    if (!IsFolder(folder)) {
+        out.Line("cadrel: the output folder " + folder + " does not exist");
+        return ExitBadRequest;
+    }
+
+    // The CD access library lies in the program's folder.
+    const std::string programFolder = win::ProgramFolder();
+    if (!programFolder.empty()) SetCurrentDirectoryA(programFolder.c_str());
+    if (!modAKRip32::IsLibraryLoaded()) {
+        out.Line("cadrel: the CD access library akrip32.dll cannot be loaded");
+        return ExitBadRequest;
+    }
+    const int drives = modAKRip32::GetNumAdapters();
+    if (command.drive >= drives) {
+        out.Line("cadrel: there is no drive " + std::to_string(command.drive) + " (the CD access library lists " +
+                 std::to_string(drives) + ")");
+        return ExitBadRequest;
+    }
+    const bool tocRead = modAKRip32::OpenDriveAndReadToc(command.drive);
+    const int trackCount = tocRead ? AkripRecords::TrackCount(modAKRip32::Toc) : 0;
+    if (trackCount == 0) {
+        modAKRip32::CloseDrive();
+        out.Line("cadrel: no disc in drive " + std::to_string(command.drive));
+        return ExitBadRequest;
+    }
+    if (!command.allTracks && command.tracks.back() > trackCount) {
+        modAKRip32::CloseDrive();
+        out.Line("cadrel: the disc has no track " + std::to_string(command.tracks.back()) + " (it holds " +
+                 std::to_string(trackCount) + ")");
+        return ExitBadRequest;
+    }
+
+    modGeneral::RipCdInputs inputs;
+    inputs.format = command.format;
+    inputs.outputFolder = folder;
+    inputs.bitrateText = command.bitrateText;
+    inputs.qualityIndex = command.qualityIndex;
+    for (int i = 1; i <= trackCount; ++i) inputs.trackList.push_back({"Track " + std::to_string(i), command.Wants(i)});
+    inputs.toc = modAKRip32::Toc;
+    inputs.cdHandle = modAKRip32::CdHandle;
+
+    RipJobState state;
+    ConsoleProgress progress(out);
+    LineNotice notice([&out](const std::string& line) { out.Line(line); });
+    const modGeneral::RipCdReport report = modGeneral::RipCd(inputs, state, progress, notice);
+    modAKRip32::CloseDrive();
+
+    if (!report.started) return ExitBadRequest;
+    for (const modGeneral::TrackReport& track : report.tracks) {
+        std::string line = track.path + ": " + std::string(modGeneral::TrackOutcomeText(track.outcome));
+        if (track.outcome != modGeneral::TrackOutcome::Complete)
+            line += " (" + std::to_string(track.framesDone) + " of " + std::to_string(track.framesTotal) + " frames)";
+        out.Line(line);
+    }
+    out.Line(std::to_string(report.CompleteCount()) + " of " + std::to_string(report.tracks.size()) +
+             " tracks written completely");
+    return report.AllComplete() ? ExitComplete : ExitIncomplete;
+}
+
+}  // namespace
+
+std::string ProgressLine(const std::string& text, float done, float total) {
+    const double percent = total > 0 ? std::floor(double(done) * 100.0 / double(total)) : 0.0;
+    return text + ": " + std::to_string(static_cast<long long>(done)) + " of " +
+           std::to_string(static_cast<long long>(total)) + " frames (" +
+           std::to_string(static_cast<long long>(percent)) + " %)";
+}
+
+}  // namespace HeadlessRip
+
+int RunHeadlessRip(const std::vector<std::string>& args) {
+    HeadlessRip::LineOutput out;
+    HeadlessRip::reportTarget = &out;
+    modErrHandler::Install();
+    const modErrHandler::GeneralReport previous = modErrHandler::SetGeneralReport(&HeadlessRip::ReportFatal);
+    const int code = HeadlessRip::Run(args, out);
+    modErrHandler::SetGeneralReport(previous);
+    HeadlessRip::reportTarget = nullptr;
+    return code;
+}

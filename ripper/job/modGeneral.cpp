@@ -1,0 +1,342 @@
+#include "modGeneral.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "MessagePump.h"
+#include "ModuleFolder.h"
+#include "clsFileIo.h"
+#include "modAKRip32.h"
+#include "modErrHandler.h"
+#include "modLAME.h"
+
+namespace modGeneral {
+namespace {
+
+using AkripRecords::BytesPerFrame;
+using AkripRecords::FramesPerRead;
+
+constexpr int ReadAttempts = 3;
+
+// Runs `fn` under a guard when `guarded`, else directly; the error a guarded
+// call turned a processor exception into, or none.
+template <class F>
+AppError Call(bool guarded, F&& fn) {
+    if (!guarded) {
+        fn();
+        return {};
+    }
+    return modErrHandler::GuardedCall(std::forward<F>(fn));
+}
+
+// Closes the progress display when the track routine leaves, on every path.
+class ProgressShown {
+public:
+    ProgressShown(RipProgress& progress, HWND owner) : progress_(progress) { progress_.Show(owner); }
+    ~ProgressShown() { progress_.Close(); }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+private:
+    RipProgress& progress_;
+};
+
+void Pump(const RipContext& context) {
+    if (context.pumpMessages) context.pumpMessages();
+    else win::PumpPendingMessages();
+}
+
+void Report(RipContext& context, const std::string& path, uint32_t done, uint32_t total) {
+    context.progress.ChangeProgress(ProgressTextPrefix + path, static_cast<float>(done), static_cast<float>(total));
+}
+
+enum class BlockResult { Read, Failed, Raised };
+
+// Reads one block of `frames` frames from `current` into `block`: up to three
+// attempts, each with a fresh header. When all three fail, shows the library's
+// error text and gives Failed. With `guarded`, every library call runs under
+// a guard and a processor exception inside one gives Raised with `error`.
+BlockResult ReadBlock(RipContext& context, std::span<uint8_t> block, uint32_t current, uint32_t frames,
+                      bool guarded, AppError& error) {
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        const AkripRecords::TrackBufferHeaderBytes header = AkripRecords::MakeTrackBufferHeader(current, frames);
+        std::copy(header.begin(), header.end(), block.begin());
+        uint32_t result = 0;
+        error = Call(guarded, [&] { result = modAKRip32::ReadCDAudioLBA(context.cdHandle, block); });
+        if (error) return BlockResult::Raised;
+        if (result == 1) return BlockResult::Read;
+    }
+    std::string text;
+    error = Call(guarded, [&] { text = modAKRip32::AspiErrorText(); });
+    if (error) return BlockResult::Raised;
+    context.notice.Show(text, ApplicationTitle, NoticeIcon::None);
+    return BlockResult::Failed;
+}
+
+uint32_t FramesOf(uint32_t startFrame, uint32_t endFrame) { return endFrame > startFrame ? endFrame - startFrame : 0; }
+
+AppError OutOfMemory() { return {7, "modGeneral", "Out of memory"}; }
+
+}  // namespace
+
+std::string AddBackslash(std::string_view folder) {
+    std::string result(folder);
+    if (result.empty() || result.back() != '\\') result += '\\';
+    return result;
+}
+
+std::string_view TrackOutcomeText(TrackOutcome outcome) {
+    switch (outcome) {
+        case TrackOutcome::Complete: return "complete";
+        case TrackOutcome::Abandoned: return "abandoned after a read error";
+        case TrackOutcome::Cancelled: return "cancelled";
+        case TrackOutcome::NotWritten: return "not written";
+        case TrackOutcome::Failed: return "failed";
+        case TrackOutcome::NotStarted: return "not started";
+    }
+    return "unknown";
+}
+
+bool RipCdReport::AllComplete() const {
+    return started && std::all_of(tracks.begin(), tracks.end(),
+                                  [](const TrackReport& t) { return t.outcome == TrackOutcome::Complete; });
+}
+
+int RipCdReport::CompleteCount() const {
+    return static_cast<int>(std::count_if(tracks.begin(), tracks.end(),
+                                          [](const TrackReport& t) { return t.outcome == TrackOutcome::Complete; }));
+}
+
+std::string OutputFolderMessage(std::string_view folder) {
+    if (folder.empty()) return "No output folder is set. Choose an output folder, then rip again.";
+    return "The output folder " + std::string(folder) +
+           " does not exist or cannot be opened. Choose another output folder, then rip again.";
+}
+
+// --- WAV ----------------------------------------------------------------------
+
+TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t startFrame, uint32_t endFrame) {
+    TrackReport report;
+    report.path = path;
+    context.state.SetCancelRip(false);
+    ProgressShown shown(context.progress, context.owner);
+
+    win::heap_block block = modAKRip32::AllocateTrackBuffer();
+    const uint32_t total = FramesOf(startFrame, endFrame);
+    report.framesTotal = total;
+    uint32_t remaining = total;
+    uint32_t current = startFrame;
+    uint32_t n = FramesPerRead;
+
+    clsFileIo file;
+    bool written = file.OpenFile(path);
+    // The header is written once, before any audio, and announces the whole range.
+    const uint64_t announced = uint64_t{total} * BytesPerFrame;
+    written = file.writeWavHeader(static_cast<uint32_t>(std::min<uint64_t>(announced, UINT32_MAX - 36))) && written;
+
+    bool readFailed = !block;  // without a block there is nothing to read into
+    while (remaining > 0 && !readFailed) {
+        if (remaining < n) n = remaining;
+        AppError unused;
+        if (ReadBlock(context, block.bytes(), current, n, false, unused) != BlockResult::Read) {
+            readFailed = true;
+            break;
+        }
+        written = file.WriteBytes(modAKRip32::BlockAudio(block.bytes(), n)) && written;
+        file.FlushBuffers();
+        current += n;
+        remaining -= n;
+        report.framesDone = total - remaining;
+        Report(context, path, total - remaining, total);
+        Pump(context);
+    }
+
+    block.reset();
+    file.CloseFile();
+    if (readFailed) report.outcome = TrackOutcome::Abandoned;
+    else if (!written) report.outcome = TrackOutcome::NotWritten;
+    else report.outcome = TrackOutcome::Complete;
+    return report;
+}
+
+// --- MP3 ----------------------------------------------------------------------
+
+TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t startFrame, uint32_t endFrame,
+                          const EncoderConfig& config) {
+    TrackReport report;
+    report.path = path;
+    const uint32_t total = FramesOf(startFrame, endFrame);
+    report.framesTotal = total;
+
+    const std::string programFolder = win::ProgramFolder();
+    if (!programFolder.empty()) SetCurrentDirectoryA(programFolder.c_str());
+    context.state.SetCancelRip(false);
+    ProgressShown shown(context.progress, context.owner);
+
+    // The stream is held by pointer: after a processor exception inside the
+    // encoder it may have to be left as it is (see the handler below).
+    auto stream = std::make_unique<modLAME::EncoderStream>();
+    bool encoderFaulted = false;
+    std::optional<clsFileIo> file;
+    win::heap_block block;
+    bool written = true;
+    bool readFailed = false;
+    bool cancelled = false;
+
+    // The routine proper; an error it returns is handled below.
+    const AppError error = [&]() -> AppError {
+        AppError started;
+        if (AppError e = modErrHandler::GuardedCall([&] { started = stream->Start(config); })) {
+            encoderFaulted = true;
+            return e;
+        }
+        if (started) return started;
+
+        file.emplace();
+        written = file->OpenFile(path);
+
+        block = modAKRip32::AllocateTrackBuffer();
+        if (!block) return OutOfMemory();
+
+        // A block's MP3 bytes go to the file in one write, just before its
+        // flush: one system call per block instead of one per encoder call
+        // that produced bytes (each costs a journal update of the file's
+        // size and time on the usual file systems).
+        std::vector<uint8_t> blockOutput;
+        blockOutput.reserve(std::size_t{FramesPerRead} * stream->BufferSize());
+        const auto writeBlockOutput = [&] {
+            if (!blockOutput.empty()) written = file->WriteBytes(blockOutput) && written;
+            blockOutput.clear();
+        };
+
+        uint32_t remaining = total;
+        uint32_t current = startFrame;
+        uint32_t n = FramesPerRead;
+        while (remaining > 0) {
+            if (remaining < n) n = remaining;
+            AppError raised;
+            const BlockResult read = ReadBlock(context, block.bytes(), current, n, true, raised);
+            if (read == BlockResult::Raised) return raised;
+            if (read == BlockResult::Failed) {
+                readFailed = true;
+                break;
+            }
+            const std::span<const uint8_t> audio = modAKRip32::BlockAudio(block.bytes(), n);
+            for (uint32_t f = 0; f < n; ++f) {
+                const uint8_t* frame = audio.data() + std::size_t{f} * BytesPerFrame;
+                uint32_t produced = 0;
+                if (AppError e = modErrHandler::GuardedCall(
+                        [&] { produced = stream->EncodeFrame(frame, modLAME::FrameBytes); })) {
+                    encoderFaulted = true;
+                    writeBlockOutput();  // what the block gave before the fault
+                    return e;
+                }
+                const std::span<const uint8_t> bytes = stream->Output();
+                if (produced > 0) blockOutput.insert(blockOutput.end(), bytes.begin(), bytes.end());
+            }
+            writeBlockOutput();
+            file->FlushBuffers();
+            current += n;
+            remaining -= n;
+            report.framesDone = total - remaining;
+            if (context.state.CancelRip()) {
+                cancelled = remaining > 0;
+                break;
+            }
+            Report(context, path, total - remaining, total);
+            Pump(context);
+        }
+
+        uint32_t produced = 0;
+        if (AppError e = modErrHandler::GuardedCall([&] { produced = stream->Finish(); })) {
+            encoderFaulted = true;
+            return e;
+        }
+        if (produced > 0) {
+            written = file->WriteBytes(stream->Output()) && written;
+            file->FlushBuffers();
+        }
+        return {};
+    }();
+
+    if (error) {
+        context.notice.Show(error.description, CriticalErrorTitle, NoticeIcon::Critical);
+        block.reset();
+        if (file) {
+            file->FlushBuffers();
+            file->CloseFile();
+        }
+        file.reset();
+        // A stream the encoder faulted in gets one guarded attempt to close;
+        // when that faults too it is left alone for good.
+        if (encoderFaulted && modErrHandler::GuardedCall([&] { stream->Close(); })) (void)stream.release();
+        report.outcome = TrackOutcome::Failed;
+    } else {
+        block.reset();
+        file->CloseFile();
+        file.reset();
+        if (readFailed) report.outcome = TrackOutcome::Abandoned;
+        else if (cancelled) report.outcome = TrackOutcome::Cancelled;
+        else if (!written) report.outcome = TrackOutcome::NotWritten;
+        else report.outcome = TrackOutcome::Complete;
+    }
+    if (stream && modErrHandler::GuardedCall([&] { stream->Close(); })) (void)stream.release();
+    return report;
+}
+
+// --- The job ------------------------------------------------------------------
+
+RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& progress, UserNotice& notice) {
+    RipCdReport report;
+
+    // The encoder configuration is built once per job, from the selections as
+    // they are now. A job that begins as WAV keeps an all-zero record.
+    EncoderConfig config;
+    if (inputs.format == OutputFormat::Mp3) config = EncoderConfig::FromSelection(inputs.bitrateText, inputs.qualityIndex);
+
+    if (inputs.outputFolder.empty() || !SetCurrentDirectoryA(inputs.outputFolder.c_str())) {
+        notice.Show(OutputFolderMessage(inputs.outputFolder), ApplicationTitle, NoticeIcon::Exclamation);
+        return report;
+    }
+    report.started = true;
+    state.SetJobState(RipJobState::State::Start);
+
+    RipContext context{state, progress, notice, inputs.cdHandle, inputs.owner, inputs.pumpMessages};
+    const std::size_t rows = inputs.trackList.size();
+    for (std::size_t i = 1; i <= rows && i <= inputs.trackList.size(); ++i) {
+        const TrackRow& row = inputs.trackList[i - 1];
+        const bool mp3 = inputs.format == OutputFormat::Mp3;
+        const std::string path = AddBackslash(inputs.outputFolder) + row.text + (mp3 ? ".mp3" : ".wav");
+        if (state.JobState() == RipJobState::State::Stop) {
+            // After a Cancel no further track starts; the row only shows in the report.
+            if (row.selected) {
+                TrackReport skipped;
+                skipped.row = static_cast<int>(i);
+                skipped.path = path;
+                report.tracks.push_back(std::move(skipped));
+            }
+            continue;
+        }
+        if (!row.selected) continue;
+
+        const uint32_t start = AkripRecords::TocAddressToLba(inputs.toc, static_cast<int>(i) - 1);
+        const uint32_t end = AkripRecords::TocAddressToLba(inputs.toc, static_cast<int>(i));
+        context.cdHandle = inputs.cdHandle;
+        context.owner = inputs.owner;
+
+        TrackReport track = mp3 ? RipTrackToMp3(context, path, start, end, config)
+                                : RipTrackToWav(context, path, start, end);
+        track.row = static_cast<int>(i);
+        report.tracks.push_back(std::move(track));
+    }
+    return report;
+}
+
+}  // namespace modGeneral

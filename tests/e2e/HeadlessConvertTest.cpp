@@ -1,0 +1,74 @@
+// The headless conversion mode through cadrel-convert.exe: a real conversion
+// of the prepared clip with a preset through the converter stand-in, and the
+// requests it refuses with exit code 2.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ModuleFolder.h"
+#include "WinHandles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+// Runs cadrel-convert.exe with `args` and gives its exit code (-1: no start).
+int RunConverter(const std::vector<std::string>& args) {
+    std::string commandLine = Quote(win::ProgramFolder() + "\\cadrel-convert.exe");
+    for (const auto& a : args) commandLine += ' ' + Quote(a);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    const std::string folder = win::ProgramFolder();
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
+        return -1;
+    win::unique_handle process(pi.hProcess), thread(pi.hThread);
+    if (WaitForSingleObject(process.get(), 300000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 99);
+        return -2;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+
+class HeadlessConvert : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program = win::ProgramFolder();
+        clip = program / "avformat-e2e" / "clip.mkv";
+        out = program / "headless-convert";
+        fs::remove_all(out);
+        fs::create_directories(out);
+    }
+    fs::path program, clip, out;
+};
+
+TEST_F(HeadlessConvert, ConvertsASampleWithAPresetAndExitsZero) {
+    ASSERT_TRUE(fs::exists(program / "avformat.dll"));
+    ASSERT_TRUE(fs::exists(clip)) << "the clip is made by avformat_prepare";
+    EXPECT_EQ(RunConverter({"/convert", clip.string(), "/preset:WAVE Sound (WAV)", "/out:" + out.string()}), 0);
+    ASSERT_TRUE(fs::exists(out / "clip.wav"));
+    EXPECT_GT(fs::file_size(out / "clip.wav"), 1000u);
+}
+
+TEST_F(HeadlessConvert, AnUnknownPresetExitsTwoAndWritesNothing) {
+    EXPECT_EQ(RunConverter({"/convert", clip.string(), "/preset:No Such Format", "/out:" + out.string()}), 2);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+TEST_F(HeadlessConvert, AMissingFileExitsTwoAndWritesNothing) {
+    EXPECT_EQ(RunConverter({"/convert", (program / "no-such-clip.mkv").string(), "/preset:WAVE Sound (WAV)",
+                            "/out:" + out.string()}),
+              2);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+}  // namespace
