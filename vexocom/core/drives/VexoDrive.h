@@ -52,7 +52,7 @@ public:
     HRESULT Guard(OperationId request = OperationId::None);
 
     // The drive's own progress record (its callbacks reach this drive).
-    void* ProgressRecord() const noexcept { return progress_; }
+    void* ProgressRecord() const noexcept { return progress_.get(); }
     // The drive's burn-at-once handle.
     burning::BurnAtOnceHandle& AtOnceHandle() noexcept { return atOnce_; }
 
