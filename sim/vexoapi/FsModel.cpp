@@ -12,14 +12,14 @@ namespace vexosim {
 HeldProducer::HeldProducer(EO::Object* producer) : producer_(producer) {
     SimEngine& e = SimEngine::Get();
     auto lock = e.Lock();
-    e.Count("producers.held");
+    ++e.heldProducers;
 }
 
 HeldProducer::~HeldProducer() {
     {
         SimEngine& e = SimEngine::Get();
         auto lock = e.Lock();
-        e.Count("producers.held", -1);
+        --e.heldProducers;
         e.Count("producers.released");
     }
     Guarded<int>(0, [&] {

@@ -110,6 +110,7 @@ std::int64_t SimEngine::Counter(const std::string& name) const {
         return memory_.Outstanding() + blockObjects + model;
     }
     if (name == "outstanding.block") return blockObjects;
+    if (name == "producers.held") return heldProducers;
     if (name.rfind("outstanding.", 0) == 0) {
         auto it = modelObjects.find(name.substr(12));
         if (it != modelObjects.end()) return it->second;

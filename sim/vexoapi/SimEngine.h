@@ -68,6 +68,8 @@ public:
     // Objects of the file-system model alive now, by kind (FsObjects.cpp);
     // each kind is "outstanding.<kind>" and all are part of "outstanding".
     std::map<std::string, std::int64_t> modelObjects;
+    // References held on the caller's file producers ("producers.held").
+    std::int64_t heldProducers = 0;
 
     // Replace the configuration: from the file (Reset) or from a text.
     // Counters, texts, errors and the initialisation start afresh; blocks

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "EngineObjects.h"
@@ -410,6 +411,35 @@ TEST_F(FsTest, TheTreeGivesItsProducersBackOnceAndBadReleasesAreCounted) {
     EXPECT_EQ(Ops<EO::WritableEntryOperations>(gone).SetId(gone, 1), EO::entryInterfaceError);
     EXPECT_EQ(E().Get<EO::Object*(WINAPI*)(void*)>("VexoCreateFileSystemContainer")(reinterpret_cast<void*>(1)), nullptr);
     expectedCheckFailures_ = 2;
+}
+
+TEST_F(FsTest, SeveralThreadsMayChangeOneTreeAtOnce) {
+    WriteFileBytes(dir_ + "\\shared.bin", Pattern(100, 1));
+    Ref c(E().NewContainer());
+    constexpr int kThreads = 4, kFiles = 100;
+    std::vector<std::unique_ptr<Producer>> producers;
+    for (int t = 0; t < kThreads; ++t) producers.push_back(std::make_unique<Producer>(0, t));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            Ref root = WritableRoot(c);
+            Ref own = AddDir(root, ("thread " + std::to_string(t)).c_str());
+            for (int i = 0; i < kFiles; ++i) {
+                const std::string name = "f" + std::to_string(t) + "-" + std::to_string(i);
+                Ref shared = AddFile(root, name.c_str(), dir_ + "\\shared.bin");
+                Ref mine = AddProduced(own, name.c_str(), *producers[static_cast<std::size_t>(t)], 10);
+                Ref view = View(mine.get(), EO::kDirectoryEntryView);
+                EXPECT_EQ(SizeOf(view), 10u);
+                if (i % 2) EXPECT_EQ(Ops<EO::WritableDirectoryOperations>(own.get()).RemoveEntry(own.get(), name.c_str()), 1);
+            }
+        });
+    for (auto& th : threads) th.join();
+    Ref ro(Ops<EO::ContainerOperations>(c.get()).GetRoot(c.get()));
+    EXPECT_EQ(Ops<EO::DirectoryOperations>(ro.get()).EntryCount(ro.get()), kThreads + kThreads * kFiles);
+    EXPECT_EQ(E().Counter("producers.held"), kThreads * kFiles / 2);
+    ro.reset();
+    c.reset();
+    for (const auto& p : producers) EXPECT_EQ(p->releases, kFiles);
 }
 
 // ---- file-system burns ---------------------------------------------------------------
