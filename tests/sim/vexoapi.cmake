@@ -15,3 +15,8 @@ add_wine_gtest(vexoapi_recorder_test SOURCES sim/vexoapi_recorder_test.cpp LIBS 
 # back and made with the ISO 9660 library.
 add_wine_gtest(vexoapi_data_test SOURCES sim/vexoapi_data_test.cpp LIBS iso9660 LABELS sim)
 add_dependencies(vexoapi_data_test vexoapi)
+# Mixed, CD-extra and freestyle discs as BIN/CUE images, video CDs and disc
+# copies: read back with the engine's cue and medium readers and the ISO
+# 9660 library.
+add_wine_gtest(vexoapi_discs_test SOURCES sim/vexoapi_discs_test.cpp LIBS vexoapi_state iso9660 LABELS sim)
+add_dependencies(vexoapi_discs_test vexoapi)
