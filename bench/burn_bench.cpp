@@ -34,7 +34,8 @@ using bench::ProgramFolder;
 using bench::Ref;
 using Clock = std::chrono::steady_clock;
 
-// Answers every event with S_OK; notes the end of a burn and its result.
+// Answers every event with S_OK (a track's error question with "no error");
+// notes the end of a burn and its result.
 class Sink final : public IDispatch {
 public:
     bool done = false;
@@ -57,6 +58,9 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
         if (track) {
             if (id == 1) ++reads;  // OnReadAudioBurn: the buffer stays as it came (silence)
+            // OnError asks with its answer preset to true: no error here.
+            if (id == 3 && p && p->cArgs == 1 && V_VT(&p->rgvarg[0]) == (VT_BYREF | VT_BOOL))
+                *V_BOOLREF(&p->rgvarg[0]) = VARIANT_FALSE;
             return S_OK;
         }
         if (id == 8 && p && p->cArgs == 1) {
