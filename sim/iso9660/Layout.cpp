@@ -353,17 +353,18 @@ void PutPathTable(std::uint8_t* p, const Tree& tree, bool bigEndian)
     }
 }
 
-void PutDirectories(std::uint8_t* image, const Tree& tree)
+// `image` holds the sectors from `first` on.
+void PutDirectories(std::uint8_t* image, std::uint32_t first, const Tree& tree)
 {
     for (const auto& d : tree.dirs) {
-        std::uint8_t* base = image + static_cast<std::size_t>(d->lba) * S;
+        std::uint8_t* base = image + static_cast<std::size_t>(d->lba - first) * S;
         std::uint32_t at = 0;
         for (const Record& r : d->records) {
             if (at % S + r.length > S)
                 at += S - at % S;
             PutRecord(base + at, r);
             if (!r.suContinued.empty())
-                std::memcpy(image + static_cast<std::size_t>(r.ceLba) * S + r.ceOffset, r.suContinued.data(),
+                std::memcpy(image + static_cast<std::size_t>(r.ceLba - first) * S + r.ceOffset, r.suContinued.data(),
                             r.suContinued.size());
             at += r.length;
         }
@@ -372,7 +373,10 @@ void PutDirectories(std::uint8_t* image, const Tree& tree)
 
 } // namespace
 
-Plan MakePlan(const Node& root, const WriterOptions& options)
+namespace {
+
+// The checks and both trees of a plan; nothing placed yet.
+Plan Prepare(const Node& root, const WriterOptions& options)
 {
     if (!root.directory)
         throw Error(ErrorCode::BadTree, "the root of an image must be a folder");
@@ -396,8 +400,16 @@ Plan MakePlan(const Node& root, const WriterOptions& options)
     builder.Build(plan.iso, root, false);
     if (options.joliet)
         builder.Build(plan.joliet, root, true);
+    for (auto& f : plan.files)
+        f->sectors = static_cast<std::uint32_t>(SectorsFor(f->node->size));
+    return plan;
+}
 
-    std::uint64_t lba = 16 + 1 + (options.joliet ? 1 : 0) + 1;
+// Places the path tables, the folders and the Rock Ridge continuation areas
+// from `lba` on; returns the sector after them.
+std::uint64_t PlaceDirectories(Plan& plan, std::uint64_t lba)
+{
+    const WriterOptions& options = plan.options;
     auto placePathTables = [&](Tree& t) {
         std::uint64_t n = SectorsFor(t.pathTableBytes);
         t.lPathLba = static_cast<std::uint32_t>(lba);
@@ -439,9 +451,19 @@ Plan MakePlan(const Node& root, const WriterOptions& options)
         placeDirs(plan.joliet);
     if (lba > 0xFFFFFFFFull)
         throw Error(ErrorCode::TooLarge, "the image's folders do not fit 2^32 sectors");
+    return lba;
+}
+
+std::uint32_t DescriptorSectors(const WriterOptions& options) { return 1 + (options.joliet ? 1 : 0) + 1; }
+
+} // namespace
+
+Plan MakePlan(const Node& root, const WriterOptions& options)
+{
+    Plan plan = Prepare(root, options);
+    std::uint64_t lba = PlaceDirectories(plan, 16 + DescriptorSectors(options));
     plan.metadataSectors = static_cast<std::uint32_t>(lba);
     for (auto& f : plan.files) {
-        f->sectors = static_cast<std::uint32_t>(SectorsFor(f->node->size));
         f->lba = f->sectors ? static_cast<std::uint32_t>(lba) : 0;
         lba += f->sectors;
         if (lba > 0xFFFFFFFFull)
@@ -451,24 +473,59 @@ Plan MakePlan(const Node& root, const WriterOptions& options)
     return plan;
 }
 
-std::vector<std::uint8_t> Metadata(const Plan& plan)
+Plan MakeFilesFirstPlan(const Node& root, const WriterOptions& options, std::uint32_t tailStart)
 {
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(plan.metadataSectors) * S, 0);
-    std::uint8_t* p = image.data();
+    if (tailStart < kFilesFirstSector)
+        throw Error(ErrorCode::BadArgument, "the folders cannot start before sector " + std::to_string(kFilesFirstSector));
+    Plan plan = Prepare(root, options);
+    for (auto& f : plan.files) {
+        const std::uint64_t end = std::uint64_t(f->node->extent) + f->sectors;
+        if (f->node->extent < kFilesFirstSector || end > tailStart)
+            throw Error(ErrorCode::BadArgument, "the file '" + f->path + "' lies at sector " +
+                                                    std::to_string(f->node->extent) + ", outside the file area " +
+                                                    std::to_string(kFilesFirstSector) + ".." + std::to_string(tailStart));
+        f->lba = f->node->extent;
+    }
+    plan.metadataSectors = kFilesFirstSector;
+    plan.tailStart = tailStart;
+    plan.totalSectors = static_cast<std::uint32_t>(PlaceDirectories(plan, tailStart));
+    return plan;
+}
+
+void PutMetadata(const Plan& plan, std::uint32_t first, std::span<std::uint8_t> out)
+{
+    const std::uint64_t count = out.size() / S;
+    // The sector's bytes when it lies in `out`, else null.
+    auto at = [&](std::uint64_t lba) -> std::uint8_t* {
+        return lba >= first && lba < first + count ? out.data() + (lba - first) * S : nullptr;
+    };
     std::uint32_t vd = 16;
-    PutDescriptor(p + vd++ * S, plan, plan.iso, false);
+    if (auto* p = at(vd++))
+        PutDescriptor(p, plan, plan.iso, false);
     if (plan.options.joliet)
-        PutDescriptor(p + vd++ * S, plan, plan.joliet, true);
-    p[vd * S] = 255;
-    std::memcpy(p + vd * S + 1, "CD001", 5);
-    p[vd * S + 6] = 1;
+        if (auto* p = at(vd++))
+            PutDescriptor(p, plan, plan.joliet, true);
+    if (auto* p = at(vd)) {
+        p[0] = 255;
+        std::memcpy(p + 1, "CD001", 5);
+        p[6] = 1;
+    }
     for (const Tree* t : {&plan.iso, &plan.joliet}) {
         if (t->dirs.empty())
             continue;
-        PutPathTable(p + static_cast<std::size_t>(t->lPathLba) * S, *t, false);
-        PutPathTable(p + static_cast<std::size_t>(t->mPathLba) * S, *t, true);
-        PutDirectories(p, *t);
+        if (auto* p = at(t->lPathLba))
+            PutPathTable(p, *t, false);
+        if (auto* p = at(t->mPathLba))
+            PutPathTable(p, *t, true);
+        if (at(t->dirs.front()->lba))
+            PutDirectories(out.data(), first, *t);
     }
+}
+
+std::vector<std::uint8_t> Metadata(const Plan& plan)
+{
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(plan.metadataSectors) * S, 0);
+    PutMetadata(plan, 0, image);
     return image;
 }
 

@@ -6,10 +6,15 @@
 #include "Writer.h"
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace iso9660::layout {
+
+// Files-first images: the first sector a file may take (after the system
+// area and room for the primary, Joliet and terminating descriptors).
+inline constexpr std::uint32_t kFilesFirstSector = 16 + 3;
 
 struct FileExtent {
     const Node* node;
@@ -56,13 +61,25 @@ struct Plan {
     Tree iso, joliet;
     std::vector<std::unique_ptr<FileExtent>> files; // in image order
     std::uint32_t metadataSectors = 0;  // everything before the first file extent
+    std::uint32_t tailStart = 0;        // files-first plans: where the folders begin
     std::uint32_t totalSectors = 0;
 };
 
 // Throws Error for a tree that cannot be written (see Writer.h).
 Plan MakePlan(const Node& root, const WriterOptions& options);
 
+// The plan of an image whose files came first (FilesFirst.h): the system
+// area and the descriptors, then the file extents where each file node's
+// `extent` puts them (between kFilesFirstSector and tailStart), then the
+// path tables, folders and continuation areas from tailStart on. Throws
+// Error as MakePlan does, and BadArgument for an extent outside that area.
+Plan MakeFilesFirstPlan(const Node& root, const WriterOptions& options, std::uint32_t tailStart);
+
 // The image's first plan.metadataSectors sectors.
 std::vector<std::uint8_t> Metadata(const Plan& plan);
+
+// Writes the metadata sectors that fall into `out`, which holds the image's
+// sectors from `first` on (whole sectors, zero-filled by the caller).
+void PutMetadata(const Plan& plan, std::uint32_t first, std::span<std::uint8_t> out);
 
 } // namespace iso9660::layout

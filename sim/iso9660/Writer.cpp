@@ -27,13 +27,13 @@ void Emit(const SectorSink& sink, std::span<const std::uint8_t> bytes)
     }
 }
 
-// Streams one file's bytes in pieces, the last one padded to a whole sector.
-void StreamFile(const layout::FileExtent& f, const SectorSink& sink, std::vector<std::uint8_t>& buffer)
+} // namespace
+
+void StreamFileBytes(const Node& node, const std::string& path, const SectorSink& sink, std::vector<std::uint8_t>& buffer)
 {
-    const Node& node = *f.node;
     const std::uint64_t size = node.size;
     auto fail = [&](const std::string& why) {
-        return Error(ErrorCode::SourceFailed, "the file '" + f.path + "': " + why);
+        return Error(ErrorCode::SourceFailed, "the file '" + path + "': " + why);
     };
     std::unique_ptr<File> file;
     if (!node.source.path.empty()) {
@@ -93,8 +93,6 @@ void StreamFile(const layout::FileExtent& f, const SectorSink& sink, std::vector
     }
 }
 
-} // namespace
-
 namespace {
 std::uint32_t WritePlan(const layout::Plan& plan, const SectorSink& sink)
 {
@@ -105,7 +103,7 @@ std::uint32_t WritePlan(const layout::Plan& plan, const SectorSink& sink)
     std::vector<std::uint8_t> buffer(kPieceBytes);
     for (const auto& f : plan.files)
         if (f->sectors)
-            StreamFile(*f, sink, buffer);
+            StreamFileBytes(*f->node, f->path, sink, buffer);
     return plan.totalSectors;
 }
 } // namespace

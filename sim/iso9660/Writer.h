@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace iso9660 {
 
@@ -65,6 +66,12 @@ std::uint32_t ImageSectors(const Node& root, const WriterOptions& options);
 //   SinkFailed: the sink threw.
 //   BadArgument: a volume text that is not UTF-8.
 std::uint32_t Write(const Node& root, const WriterOptions& options, const SectorSink& sink);
+
+// Streams one file's bytes from its source to the sink in pieces of at most
+// buffer.size() bytes (a multiple of kSectorBytes), the last one padded to a
+// whole sector; nothing for an empty file. `path` names the file in errors
+// (SourceFailed, SinkFailed as for Write).
+void StreamFileBytes(const Node& file, const std::string& path, const SectorSink& sink, std::vector<std::uint8_t>& buffer);
 
 // Writes the image to a file (created or replaced).
 std::uint32_t WriteFile(const Node& root, const WriterOptions& options, const std::string& path);

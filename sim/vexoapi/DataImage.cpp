@@ -33,6 +33,8 @@
 
 #include "DataImage.h"
 
+#include "FsImage.h"
+
 #include "EngineLayout.h"
 #include "EngineRecords.h"
 #include "Error.h"
@@ -93,16 +95,6 @@ std::int64_t EntryTimeOf(const std::uint8_t* b) {
     return v == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(v);
 }
 
-// The size of a source file, or false when it is no readable file.
-bool SourceSize(const std::string& ansiPath, std::uint64_t& size) {
-    const std::wstring path = Wide(ansiPath, CP_ACP);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return true;
-}
-
 struct Walk {
     explicit Walk(SimEngine& engine) : e(engine) {}
     SimEngine& e;
@@ -147,7 +139,7 @@ bool AddChain(Walk& w, void* first, iso9660::Node& parent, int depth) {
             w.why = "The file \"" + ansiName + "\" of the data track has no source file";
             return false;
         }
-        if (!SourceSize(source, size)) {
+        if (!SourceFileSize(source, size)) {
             w.why = "The source file \"" + source + "\" of \"" + ansiName + "\" cannot be read";
             return false;
         }
@@ -162,42 +154,47 @@ bool EndsWithIso(const std::string& path) {
     return path.size() >= 4 && _stricmp(path.c_str() + path.size() - 4, ".iso") == 0;
 }
 
-// Deletes the temporary image unless it was renamed over the target.
-class PartialImage {
-public:
-    explicit PartialImage(std::wstring path) : path_(std::move(path)) {}
-    ~PartialImage() {
-        if (!path_.empty()) DeleteFileW(path_.c_str());
-    }
-    PartialImage(const PartialImage&) = delete;
-    PartialImage& operator=(const PartialImage&) = delete;
-    bool MoveTo(const std::wstring& target) {
-        if (!MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return false;
-        path_.clear();
-        return true;
-    }
-
-private:
-    std::wstring path_;
-};
-
 }  // namespace
 
 namespace vexosim {
+
+bool SourceFileSize(const std::string& ansiPath, std::uint64_t& size) {
+    const std::wstring path = Wide(ansiPath, CP_ACP);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+std::wstring WideFromAnsi(const std::string& ansi) { return Wide(ansi, CP_ACP); }
+
+PartialImage::~PartialImage() {
+    if (!path_.empty()) DeleteFileW(path_.c_str());
+}
+
+bool PartialImage::MoveTo(const std::wstring& target) {
+    if (!MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return false;
+    path_.clear();
+    return true;
+}
+
+std::string RefusedFileSystems(std::uint32_t options) {
+    if (!(options & (kBurnOptionUdf | kBurnOptionHfs))) return {};
+    return std::string("The data track asks for ") +
+           ((options & kBurnOptionUdf) && (options & kBurnOptionHfs) ? "UDF and HFS file systems"
+            : (options & kBurnOptionUdf)                              ? "a UDF file system"
+                                                                       : "an HFS file system") +
+           "; this engine writes ISO 9660 with Joliet and Rock Ridge only";
+}
 
 std::string Utf8FromAnsi(const std::string& ansi) { return Narrow(Wide(ansi, CP_ACP), CP_UTF8); }
 std::string AnsiFromUtf8(const std::string& utf8) { return Narrow(Wide(utf8, CP_UTF8), CP_ACP); }
 
 bool BuildDataTree(SimEngine& e, const IsoTrackContent& track, DataTree& out, std::string& why) {
     const std::uint32_t options = track.burnOptions;
-    if (options & (kBurnOptionUdf | kBurnOptionHfs)) {
-        why = std::string("The data track asks for ") +
-              ((options & kBurnOptionUdf) && (options & kBurnOptionHfs) ? "UDF and HFS file systems"
-               : (options & kBurnOptionUdf)                              ? "a UDF file system"
-                                                                          : "an HFS file system") +
-              "; this engine writes ISO 9660 with Joliet and Rock Ridge only";
-        return false;
-    }
+    why = RefusedFileSystems(options);
+    if (!why.empty()) return false;
     out.root = iso9660::Node::Directory("");
     Walk w(e);
     // A wrapper that is the root itself, or a folder inside its tree, adds nothing.
@@ -289,7 +286,12 @@ std::int32_t WINAPI VexoEstimateTrackSize(void* track, std::int32_t flags, const
             e.CheckFailed("VexoEstimateTrackSize", wrong);
             return std::int32_t(-1);
         }
-        if (!track) return std::int32_t(-1);
+        if (!track) {
+            // A file-system container in the options stands for the track.
+            const auto* o = static_cast<const std::uint8_t*>(options);
+            const void* container = L::GetPtr(o, L::estimate::Container);
+            return container ? EstimateContainer(e, container, L::Get32(o, L::estimate::BurnOptions), flags) : std::int32_t(-1);
+        }
         const IsoTrackContent* content = IsoTrackOf(e, track);
         if (!content) {
             e.CheckFailed("VexoEstimateTrackSize", "the track was not made by VexoCreateIsoTrackEx");

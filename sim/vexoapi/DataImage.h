@@ -19,11 +19,33 @@ std::string Utf8FromAnsi(const std::string& ansi);
 // Characters the code page lacks become '?'.
 std::string AnsiFromUtf8(const std::string& utf8);
 
+// The size of a source file (an ANSI path); false when it is no readable file.
+bool SourceFileSize(const std::string& ansiPath, std::uint64_t& size);
+std::wstring WideFromAnsi(const std::string& ansi);
+
+// An image being written under a temporary name: deleted when this goes,
+// unless MoveTo put it in place of the target.
+class PartialImage {
+public:
+    explicit PartialImage(std::wstring path) : path_(std::move(path)) {}
+    ~PartialImage();
+    PartialImage(const PartialImage&) = delete;
+    PartialImage& operator=(const PartialImage&) = delete;
+    bool MoveTo(const std::wstring& target);
+
+private:
+    std::wstring path_;
+};
+
 // Burn options of an ISO track.
 inline constexpr std::uint32_t kBurnOptionJoliet = 0x1;
 inline constexpr std::uint32_t kBurnOptionRockRidge = 0x4;
 inline constexpr std::uint32_t kBurnOptionUdf = 0x10;
 inline constexpr std::uint32_t kBurnOptionHfs = 0x20;
+
+// The error line for burn options asking for a file system this engine
+// does not write (UDF, HFS); empty when there is none.
+std::string RefusedFileSystems(std::uint32_t options);
 
 // The result a data burn answers when it writes nothing (VEXO_BURN_FAILED).
 inline constexpr std::int32_t kDataBurnFailed = 3;

@@ -14,6 +14,7 @@
 #include "AudioImageWriter.h"
 #include "CueWriter.h"
 #include "EngineLayout.h"
+#include "FsImage.h"
 #include "RawSectors.h"
 #include "Writer.h"
 
@@ -312,16 +313,20 @@ void CdExtraOrder(DiscPlan& plan) {
 }
 
 // The file-system content of a freestyle disc (its engine container and
-// burn options) as a data tree: the one place where a container becomes
-// the image writer's tree. Until containers can be turned into trees, a
-// disc with content is refused.
+// burn options) as a data tree (lock held).
 bool FreestyleContentTree(SimEngine& e, void* container, std::uint32_t burnOptions, DataTree& out, std::string& why) {
-    (void)e;
-    (void)container;
-    (void)burnOptions;
-    (void)out;
-    why = "The file-system content of a freestyle disc is not written by this engine yet";
-    return false;
+    ContainerImage image;
+    if (!ContainerImageTree(e, container, burnOptions, image, why)) return false;
+    out.root = std::move(image.root);
+    out.options = std::move(image.options);
+    out.dataSectors = image.dataSectors;
+    try {
+        iso9660::ImageSectors(out.root, out.options);  // a tree the writer refuses writes nothing
+    } catch (const std::exception& x) {
+        why = std::string("The file-system content cannot be written as ISO 9660: ") + x.what();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace

@@ -70,9 +70,11 @@ bool PlanMixedDisc(SimEngine& e, const std::uint8_t* record, const CompilationSu
                    std::string& why);
 
 // The plan of a freestyle compilation (type 3, lock held): the ISO track
-// (Mode 1) first, then the freestyle tracks in record order, each in its
-// mode; with the CD-extra flag the audio tracks form session 1 and the data
-// tracks (the ISO track first) session 2. False with the error line in `why`.
+// (Mode 1) first, the file-system content's container (offsets 28/32) as a
+// Mode 1 track after it, then the freestyle tracks in record order, each in
+// its mode; with the CD-extra flag the audio tracks form session 1 and the
+// data tracks (the ISO track first) session 2. False with the error line in
+// `why`.
 bool PlanFreestyleDisc(SimEngine& e, const std::uint8_t* record, const CompilationSummary& compilation, DiscPlan& out,
                        std::string& why);
 

@@ -13,6 +13,7 @@
 #include "DiscImages.h"
 #include "EngineLayout.h"
 #include "EngineRecords.h"
+#include "FsImage.h"
 #include "Questions.h"
 #include "SimEngine.h"
 #include "Win32File.h"
@@ -87,6 +88,7 @@ constexpr std::uint32_t DetectNonEmptyCDRW = 256;
 constexpr std::int32_t NonEmptyCDRWRequest = 22;
 constexpr std::uint32_t CdTextFlag = 32;
 constexpr std::int32_t AudioCompilation = 0;
+constexpr std::int32_t FileSystemCompilation = 4;
 
 }  // namespace
 
@@ -564,6 +566,14 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                 image = ReadText(static_cast<const char*>(L::GetPtr(r, L::imagerecord::File)));
                 e.SetText("burn.image", image);
                 e.SetCounter("burn.mediatype", static_cast<std::int32_t>(L::Get32(r, L::imagerecord::MediaType)));
+            } else if (type == FileSystemCompilation) {
+                // A container: its image is written (or its files pulled) at the end.
+                wrong = CheckFileSystemRecord(e, type, r);
+                if (!wrong.empty()) {
+                    e.CheckFailed("VexoBurn", wrong);
+                    return BurnFailed;
+                }
+                image = "file-system content";
             } else {
                 // A compilation: what it holds is kept as texts, and its
                 // event-sourced tracks are pulled while it burns.
@@ -707,6 +717,7 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
         }
         if (burn.result == 0) {
             if (std::int32_t failed = WriteDataImage(e, device, type, record)) return finish(failed);
+            if (std::int32_t failed = WriteFileSystemImage(e, device, type, record)) return finish(failed);
         }
         return finish(burn.result);
     });

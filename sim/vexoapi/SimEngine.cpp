@@ -104,8 +104,16 @@ void SimEngine::Apply(SimConfig config, std::string source) {
 
 std::int64_t SimEngine::Counter(const std::string& name) const {
     // The outstanding blocks are read from the registry itself.
-    if (name == "outstanding") return memory_.Outstanding() + blockObjects;
+    if (name == "outstanding") {
+        std::int64_t model = 0;
+        for (const auto& [kind, alive] : modelObjects) model += alive;
+        return memory_.Outstanding() + blockObjects + model;
+    }
     if (name == "outstanding.block") return blockObjects;
+    if (name.rfind("outstanding.", 0) == 0) {
+        auto it = modelObjects.find(name.substr(12));
+        if (it != modelObjects.end()) return it->second;
+    }
     if (name.rfind("outstanding.", 0) == 0) return memory_.Outstanding(name.substr(12));
     if (name == "init.active") return initialised ? 1 : 0;
     if (name == "devices.open") return OpenHandles();

@@ -65,6 +65,9 @@ public:
     // Block objects alive now (BlockAccess.cpp); counted in "outstanding"
     // and "outstanding.block". They outlive a new configuration.
     std::int64_t blockObjects = 0;
+    // Objects of the file-system model alive now, by kind (FsObjects.cpp);
+    // each kind is "outstanding.<kind>" and all are part of "outstanding".
+    std::map<std::string, std::int64_t> modelObjects;
 
     // Replace the configuration: from the file (Reset) or from a text.
     // Counters, texts, errors and the initialisation start afresh; blocks

@@ -38,16 +38,6 @@ R Stub(const char* name, R failure) noexcept {
     return Stub(name, failure, [](SimEngine&) {});
 }
 
-void Reserved(SimEngine& e, const char* where, std::int32_t reserved) {
-    if (reserved != 0) e.CheckFailed(where, Format("reserved argument is %d, not 0", reserved));
-}
-
-void ProgressRecord(SimEngine& e, const char* where, const void* progress) {
-    if (!progress) return;  // a caller without a progress record passes null
-    const std::string* kind = e.Memory().KindOf(progress);
-    if (!kind || *kind != "progress") e.CheckFailed(where, "progress record was not made by VexoCreateProgress");
-}
-
 void Release(const char* name, void* p) {
     Guarded<int>(0, [&] {
         SimEngine& e = SimEngine::Get();
@@ -69,43 +59,4 @@ void Release(const char* name, void* p) {
 extern "C" {
 
 void WINAPI VexoFreeCDStamp(void* stamp) { Release("VexoFreeCDStamp", stamp); }
-
-void* WINAPI VexoCreateFileSystemContainer(std::int32_t reserved) { return Stub<void*>("VexoCreateFileSystemContainer", nullptr); }
-
-std::int32_t WINAPI VexoBurnAtOnce(Handle device, const void* record, std::int32_t flags, std::int32_t speed, const void* progress,
-                                   std::int32_t reserved) {
-    return Stub<std::int32_t>("VexoBurnAtOnce", 3, [&](SimEngine& e) {
-        std::string wrong = CheckBurnAtOnceRecord(static_cast<const std::uint8_t*>(record));
-        if (!wrong.empty()) e.CheckFailed("VexoBurnAtOnce", wrong);
-        ProgressRecord(e, "VexoBurnAtOnce", progress);
-        Reserved(e, "VexoBurnAtOnce", reserved);
-    });
-}
-
-std::int32_t WINAPI VexoBAOCreateHandle(Handle device, const void* record, std::int32_t flags, std::int32_t speed, const void* progress,
-                                        void** handle, std::int32_t reserved) {
-    return Stub<std::int32_t>("VexoBAOCreateHandle", 3, [&](SimEngine& e) {
-        std::string wrong = CheckBurnAtOnceRecord(static_cast<const std::uint8_t*>(record));
-        if (!wrong.empty()) e.CheckFailed("VexoBAOCreateHandle", wrong);
-        ProgressRecord(e, "VexoBAOCreateHandle", progress);
-        if (handle) *handle = nullptr;
-    });
-}
-
-std::int32_t WINAPI VexoBAOOpenFile(void* handle, const char* name, std::int32_t* offset, std::int32_t reserved) {
-    return Stub<std::int32_t>("VexoBAOOpenFile", 3);
-}
-
-std::int32_t WINAPI VexoBAOWriteToFile(void* handle, const void* bytes, std::int32_t count, std::int32_t* written, std::int32_t reserved) {
-    return Stub<std::int32_t>("VexoBAOWriteToFile", 3, [&](SimEngine&) {
-        if (written) *written = 0;
-    });
-}
-
-std::int32_t WINAPI VexoBAOCloseFile(void* handle, std::int32_t reserved) { return Stub<std::int32_t>("VexoBAOCloseFile", 3); }
-
-std::int32_t WINAPI VexoBAOCloseHandle(void* handle, std::int32_t flags, std::int32_t reserved) {
-    return Stub<std::int32_t>("VexoBAOCloseHandle", 3);
-}
-
 }  // extern "C"

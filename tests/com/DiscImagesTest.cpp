@@ -1,7 +1,8 @@
 // Discs other than plain audio and data discs, end to end through the
 // registered server and the simulated engine's image recorder: a CD-extra
 // disc (audio in session 1, the ISO track in session 2), a freestyle disc
-// with a Mode 1 data track and an audio track, a video CD with its data
+// with a Mode 1 data track and an audio track, one whose file-system
+// content becomes its data track, a video CD with its data
 // track, and a disc copy whose image equals the source drive's medium while
 // the source drive answers 520 (busy) during the copy. Run by
 // tests/com/DiscImages.sh (DISCIMAGES_DIR names the folder), which then
@@ -208,6 +209,42 @@ TEST_F(DiscImagesTest, AFreestyleDiscWritesItsModeOneTrackAndItsAudioTrack) {
     ASSERT_EQ(bin.size(), 2352u * (6 + 150 + 10));
     EXPECT_EQ(bin.substr(2352 * 5 + 16, 2048), Pattern(2048 * 6, 4).substr(2048 * 5)) << "the last data sector's user data";
     EXPECT_EQ(bin.substr(2352 * 156), Pattern(2352 * 10, 3));
+}
+
+TEST_F(DiscImagesTest, AFreestyleDiscWithFileSystemContentWritesTheContainerAsADataTrack) {
+    WriteBytes(dir_ + "\\src\\song.wav", Wav(Pattern(2352 * 4, 9)));
+    const std::string payload = Pattern(5000, 10);
+    WriteBytes(dir_ + "\\src\\content.bin", payload);
+    const std::string cue = dir_ + "\\out\\content.cue";
+    DriveClient c(TwoDrives("", "", "\n[Burn]\nSteps=2\nStepMs=10\n"));
+    ASSERT_TRUE(c.ok());
+    Target(c, cue);
+    auto container = Create<IVexoFileSystemDescContainer>(CLSID_VexoFileSystemDescContainer);
+    Ptr<IVexoDirectoryContainer> root;
+    ASSERT_EQ(container->get_RootDirectoryContainer(root.put()), S_OK);
+    Ptr<IVexoDirectoryEntryContainer> entry;
+    Bstr name(L"content.bin"), source(Wide(dir_ + "\\src\\content.bin").c_str());
+    ASSERT_EQ(root->AddFile2(name.get(), source.get(), 0, 0, entry.put()), S_OK);
+    auto tracks = Create<IVexoFreestyleTracks>(CLSID_VexoFreestyleTracks);
+    auto audio = Create<IVexoFreestyleTrack>(CLSID_VexoFreestyleTrack);
+    Bstr audioFile(Wide(dir_ + "\\src\\song.wav").c_str());
+    audio->put_Filename(audioFile.get());
+    audio->put_TrackType(VEXO_FREESTYLE_TRACK_AUDIO);
+    ASSERT_EQ(tracks->Add(audio.get()), S_OK);
+    ASSERT_EQ(c.drive()->BurnFreestyleCD(container.get(), nullptr, nullptr, VARIANT_FALSE, nullptr, tracks.get(), nullptr,
+                                         static_cast<VEXO_BURN_FLAGS>(4), 0, static_cast<VEXO_MEDIA_TYPE>(0)),
+              S_OK);
+    ASSERT_TRUE(c.WaitFor(kOnDoneBurn, 1, 60000));
+    ASSERT_EQ(DoneBurn(c), 0) << ErrorLog(c);
+    EXPECT_EQ(Shape(ReadBytes(cue)), (std::vector<std::string>{"TRACK 01 MODE1/2352", "TRACK 02 AUDIO"}));
+    // The data track's user data holds the file's bytes, sector after sector.
+    const std::string bin = ReadBytes(dir_ + "\\out\\content.bin");
+    ASSERT_GT(bin.size(), 2352u * 4);
+    std::string user;
+    for (std::size_t at = 0; at + 2352 <= bin.size() - 2352 * 4; at += 2352) user += bin.substr(at + 16, 2048);
+    EXPECT_NE(user.find(payload.substr(0, 2048)), std::string::npos);
+    EXPECT_NE(user.find(payload.substr(2048, 2048)), std::string::npos);
+    EXPECT_EQ(bin.substr(bin.size() - 2352 * 4), Pattern(2352 * 4, 9));
 }
 
 TEST_F(DiscImagesTest, AVideoCdBesideItsDataTrackAndARefusedItemWritesNothing) {

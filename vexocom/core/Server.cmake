@@ -37,12 +37,12 @@ target_link_libraries(vexo_core_logic PUBLIC vexo_engine)
 # Every class of the server, in one library that the server DLL and the
 # in-process tests that make objects directly both link.
 add_library(vexo_server_objects STATIC
-  server/ClassTable.cpp server/StubObject.cpp
+  server/ClassTable.cpp
   engineobject/EngineState.cpp engineobject/Vexo.cpp
   drives/VexoDrives.cpp drives/VexoDrive.cpp drives/VexoSpeeds.cpp drives/VexoCDInfo.cpp
   drives/VexoCDStamp.cpp drives/DriveRecords.cpp
   operations/AsyncOperation.cpp operations/BusyRegistry.cpp
-  burning/BurnOperations.cpp
+  burning/BurnOperations.cpp burning/BurnAtOnceHandle.cpp
   questions/VexoOverburnInfo.cpp questions/VexoDlgMessageBox.cpp)
 target_include_directories(vexo_server_objects PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${VEXO_SOURCE_ROOT})
 target_link_libraries(vexo_server_objects PUBLIC vexo_idl vexo_com vexo_engine vexo_core_logic

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "compilation/CollectionRecords.h"
 #include "compilation/EngineIsoTrack.h"
 #include "compilation/VexoAudioTracks.h"
+#include "compilation/VexoFileSystemDescContainer.h"
 #include "compilation/VexoFileSystemTrackOptions.h"
 #include "compilation/VexoFolder.h"
 #include "compilation/VexoFreestyleTracks.h"
@@ -61,6 +63,9 @@ class CompilationBurn final : public AsyncOperation {
 public:
     using Fill = std::function<HRESULT(rec::Bytes record, void* dataTrack)>;
 
+    // type: VexoBurn's compilation type, or kAtOnce for VexoBurnAtOnce.
+    static constexpr int32_t kAtOnce = -1;
+
     CompilationBurn(OperationId id, int32_t type, std::size_t recordSize, const BurnSettings& settings,
                     ComPtr<VexoISOTrack> isoTrack, Fill fill) noexcept
         : AsyncOperation(id),
@@ -84,7 +89,10 @@ private:
                 try {
                     std::vector<uint8_t> record(recordSize_, 0);
                     if (SUCCEEDED(fill_(record, track.get())))
-                        status = eb::VexoBurn(Drive().Device(), type_, record.data(), flags_, speed_, progress);
+                        status = type_ == kAtOnce ? eb::VexoBurnAtOnce(Drive().Device(), record.data(), flags_,
+                                                                       speed_, progress)
+                                                  : eb::VexoBurn(Drive().Device(), type_, record.data(), flags_,
+                                                                 speed_, progress);
                 } catch (...) {
                     status = kBurnFailed;
                 }
@@ -181,15 +189,18 @@ HRESULT StartFreestyleBurn(VexoDrive& drive, IVexoFileSystemContent* content, co
     ComPtr<VexoFreestyleTracks> list;
     DiscFields disc;
     if (FAILED(Own(isoTrack, iso)) || FAILED(Own(tracks, list)) || FAILED(Own(stamp, disc.stamp))) return E_INVALIDARG;
-    // No file-system content class of this server exists to be passed yet:
-    // any content object is a foreign one.
-    if (content) return E_INVALIDARG;
+    ComPtr<VexoFileSystemDescContainer> container;
+    if (FAILED(Own(content, container))) return E_INVALIDARG;
     if (HRESULT hr = drive.Guard(OperationId::BurnFreestyleCD); FAILED(hr)) return hr;
     if (HRESULT hr = TakeTexts(texts, settings, disc); FAILED(hr)) return hr;
-    CompilationBurn::Fill fill = [disc, list](rec::Bytes r, void* dataTrack) -> HRESULT {
+    CompilationBurn::Fill fill = [disc, list, container](rec::Bytes r, void* dataTrack) -> HRESULT {
         namespace fr = rec::FreestyleBurnRecord;
         rec::WriteU32(r, fr::Magic, fr::kMagic);
         disc.Write(r, {fr::Artist, fr::Title, fr::DataTrack, fr::CdExtra, fr::Stamp, fr::MediaType}, dataTrack);
+        if (container) {
+            rec::WriteU32(r, fr::BurnOptions, container->BurnOptions());
+            rec::WritePointer(r, fr::Container, container->EngineContainer());
+        }
         if (!list) return S_OK;
         return WriteCollectionRecords(*list, r,
                                       RecordArray{fr::TrackCount, fr::Tracks, rec::FreestyleTrackRecord::Size,
@@ -197,7 +208,50 @@ HRESULT StartFreestyleBurn(VexoDrive& drive, IVexoFileSystemContent* content, co
     };
     auto op = NewOperation<CompilationBurn>(OperationId::BurnFreestyleCD, rec::CompilationType::Freestyle,
                                             rec::FreestyleBurnRecord::Size, settings, iso, std::move(fill));
-    return MarkAndStart(drive, std::move(op), list.get(), iso.get());
+    return MarkAndStart(drive, std::move(op), list.get(), iso.get(), container.get());
+}
+
+HRESULT StartFileSystemBurn(VexoDrive& drive, IVexoFileSystemContent* content, const BurnSettings& settings) {
+    if (!content) return E_POINTER;
+    ComPtr<VexoFileSystemDescContainer> container;
+    if (FAILED(Own(content, container))) return E_INVALIDARG;
+    if (HRESULT hr = drive.Guard(OperationId::BurnFileSystemContent); FAILED(hr)) return hr;
+    const uint32_t mediaType = static_cast<uint32_t>(settings.mediaType);
+    CompilationBurn::Fill fill = [container, mediaType](rec::Bytes r, void*) -> HRESULT {
+        namespace fs = rec::FileSystemRecord;
+        rec::WriteU32(r, fs::StructSize, static_cast<uint32_t>(fs::Size));
+        rec::WritePointer(r, fs::Container, container->EngineContainer());
+        rec::WriteU32(r, fs::MediaType, mediaType);
+        rec::WriteU32(r, fs::BurnOptions, container->BurnOptions());
+        return S_OK;
+    };
+    auto op = NewOperation<CompilationBurn>(OperationId::BurnFileSystemContent, rec::CompilationType::FileSystem,
+                                            rec::FileSystemRecord::Size, settings, nullptr, std::move(fill));
+    return MarkAndStart(drive, std::move(op), container.get());
+}
+
+HRESULT StartBurnAtOnce(VexoDrive& drive, IVexoFileSystemDescContainer* content, BSTR tempDirectory,
+                        const BurnSettings& settings) {
+    if (!content) return E_POINTER;
+    ComPtr<VexoFileSystemDescContainer> container;
+    if (FAILED(Own(content, container))) return E_INVALIDARG;
+    if (HRESULT hr = drive.Guard(OperationId::BurnAtOnce); FAILED(hr)) return hr;
+    // A null directory is a null pointer in the record; an empty one is "".
+    std::optional<std::string> directory;
+    if (tempDirectory) {
+        directory.emplace();
+        if (FAILED(Ansi(tempDirectory, *directory))) return E_OUTOFMEMORY;
+    }
+    CompilationBurn::Fill fill = [container, directory](rec::Bytes r, void*) -> HRESULT {
+        namespace bao = rec::BurnAtOnceRecord;
+        rec::WriteU32(r, bao::StructSize, static_cast<uint32_t>(bao::Size));
+        rec::WritePointer(r, bao::TempDirectory, directory ? directory->c_str() : nullptr);
+        rec::WritePointer(r, bao::Container, container->EngineContainer());
+        return S_OK;
+    };
+    auto op = NewOperation<CompilationBurn>(OperationId::BurnAtOnce, CompilationBurn::kAtOnce,
+                                            rec::BurnAtOnceRecord::Size, settings, nullptr, std::move(fill));
+    return MarkAndStart(drive, std::move(op), container.get());
 }
 
 HRESULT StartVideoBurn(VexoDrive& drive, IVexoVideoItems* items, const VideoSettings& video, IVexoISOTrack* isoTrack,
@@ -417,6 +471,10 @@ private:
                 rec::WritePointer(r, eo::Stamp, stamp ? stamp->EngineStamp() : nullptr);
                 rec::WriteU32(r, eo::MediaType, options_->MediaType());
                 rec::WriteU32(r, eo::BurnFlags, options_->BurnFlags());
+                if (VexoFileSystemDescContainer* container = options_->Container()) {
+                    rec::WritePointer(r, eo::Container, container->EngineContainer());
+                    rec::WriteU32(r, eo::BurnOptions, container->BurnOptions());
+                }
             }
             EngineIsoTrack track;
             if (track.Build(isoTrack_.get())) {
@@ -446,7 +504,10 @@ HRESULT StartEstimate(VexoDrive& drive, IVexoISOTrack* isoTrack, VEXO_ESTIMATE_F
     if (HRESULT hr = drive.Guard(OperationId::EstimateTrackSize); FAILED(hr)) return hr;
     auto op = NewOperation<EstimateOperation>(iso, static_cast<uint32_t>(flags), kept);
     if (!op) return E_OUTOFMEMORY;
-    if (!op->Marks().Take(iso.get())) return drive.Fail(kErrLocked);
+    // The engine reads the container's tree on the worker: it is kept from
+    // changes as the data track is.
+    if (!op->Marks().Take(iso.get()) || !op->Marks().Take(kept ? kept->Container() : nullptr))
+        return drive.Fail(kErrLocked);
     return AsyncOperation::Start(drive, std::move(op));
 }
 

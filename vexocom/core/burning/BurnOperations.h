@@ -1,6 +1,7 @@
 // The drive's burn members that hand compilation objects to the engine:
-// audio (with or without a data track), freestyle and video discs, disc
-// copies, data-track import and track size estimates. Each checks its
+// audio (with or without a data track), freestyle, file-system and video
+// discs, burn-at-once of a container, disc copies, data-track import and
+// track size estimates. Each checks its
 // arguments, applies the drive's busy rule, marks the objects it takes as
 // in use and starts a worker (see AsyncOperation); the worker builds the
 // engine record (and the engine's data track), calls the engine, clears
@@ -38,6 +39,15 @@ HRESULT StartIsoAudioBurn(VexoDrive& drive, const DiscTexts& texts, IVexoISOTrac
 HRESULT StartFreestyleBurn(VexoDrive& drive, IVexoFileSystemContent* content, const DiscTexts& texts,
                            IVexoISOTrack* isoTrack, IVexoFreestyleTracks* tracks, IVexoCDStamp* stamp,
                            const BurnSettings& settings);
+
+// BurnFileSystemContent: the content object's container in a file-system
+// record.
+HRESULT StartFileSystemBurn(VexoDrive& drive, IVexoFileSystemContent* content, const BurnSettings& settings);
+
+// BurnAtOnce: the container burnt with VexoBurnAtOnce, the engine pulling
+// each file's bytes as it writes (only flags and speed of `settings`).
+HRESULT StartBurnAtOnce(VexoDrive& drive, IVexoFileSystemDescContainer* content, BSTR tempDirectory,
+                        const BurnSettings& settings);
 
 struct VideoSettings {
     VARIANT_BOOL superVideoCd = VARIANT_FALSE;

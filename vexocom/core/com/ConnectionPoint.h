@@ -57,6 +57,9 @@ struct EventArg {
         return Make(VT_BYREF | VT_BSTR, [&](VARIANT& v) { V_BSTRREF(&v) = x; });
     }
     // An [in,out] VARIANT: the sink may replace what it holds.
+    static EventArg RefObject(IDispatch** x) noexcept {
+        return Make(VT_BYREF | VT_DISPATCH, [&](VARIANT& v) { V_DISPATCHREF(&v) = x; });
+    }
     static EventArg RefVariant(VARIANT* x) noexcept {
         return Make(VT_BYREF | VT_VARIANT, [&](VARIANT& v) { V_VARIANTREF(&v) = x; });
     }

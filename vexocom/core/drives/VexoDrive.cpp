@@ -100,21 +100,6 @@ int32_t WINAPI SubTaskProgressCallback(void* drive, int32_t percent) {
     return abort != VARIANT_FALSE ? 1 : 0;
 }
 
-HRESULT NotYet() { return E_NOTIMPL; }
-
-template <class T>
-HRESULT NotYet(T** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    return E_NOTIMPL;
-}
-
-template <class T>
-HRESULT NotYetValue(T* out) {
-    if (!out) return E_POINTER;
-    return E_NOTIMPL;
-}
-
 // ---- asynchronous operations (worker threads) -----------------------------
 
 VARIANT_BOOL Ok(int32_t engineResult) noexcept { return engineResult == 0 ? VARIANT_TRUE : VARIANT_FALSE; }
@@ -310,6 +295,7 @@ ComPtr<VexoDrive> VexoDrive::FromEntry(const uint8_t* entry) {
 }
 
 VexoDrive::~VexoDrive() {
+    atOnce_.CloseCancelled();  // before the device goes
     for (int32_t type = 0; type < 2; ++type)
         if (statusCallbacks_[type])
             eb::VexoUnregisterDriveStatusCallback(type, entry_.data(), &StatusCallback, this);
@@ -602,7 +588,7 @@ STDMETHODIMP VexoDrive::BurnImage(BSTR ImageFilename, VEXO_BURN_FLAGS Flags, LON
     return BurnImage2(ImageFilename, Flags, Speed, static_cast<VEXO_MEDIA_TYPE>(0));
 }
 
-// ---- members not served yet ------------------------------------------------
+// ---- compilations, block access, burn-at-once ---------------------------------
 
 STDMETHODIMP VexoDrive::BurnVideoCD(IVexoVideoItems* VideoItems, VARIANT_BOOL SuperVideoCD, BSTR TempPath,
                                     IVexoISOTrack* ISOTrack, VEXO_BURN_FLAGS Flags, LONG Speed) {
@@ -631,8 +617,9 @@ STDMETHODIMP VexoDrive::BurnIsoAudioCD(BSTR Artist, BSTR Title, VARIANT_BOOL CDE
     return burning::StartIsoAudioBurn(*this, {Artist, Title, CDExtra}, ISOTrack, AudioTracks, CDStamp,
                                       {Flags, Speed, Type});
 }
-STDMETHODIMP VexoDrive::BurnFileSystemContent(IVexoFileSystemContent*, VEXO_BURN_FLAGS, LONG, VEXO_MEDIA_TYPE) {
-    return NotYet();
+STDMETHODIMP VexoDrive::BurnFileSystemContent(IVexoFileSystemContent* pContent, VEXO_BURN_FLAGS Flags, LONG Speed,
+                                              VEXO_MEDIA_TYPE Type) {
+    return burning::StartFileSystemBurn(*this, pContent, {Flags, Speed, Type});
 }
 STDMETHODIMP VexoDrive::CreateBlockReader(AccessMode Mode, IVexoFileSystemBlockReader** ppReader) {
     return CreateBlockAccess(false, Mode, IID_IVexoFileSystemBlockReader, reinterpret_cast<void**>(ppReader));
@@ -668,17 +655,22 @@ STDMETHODIMP VexoDrive::EstimateTrackSize(IVexoISOTrack* ISOTrack, VEXO_ESTIMATE
                                           IVexoFileSystemTrackOptions* pOptions) {
     return burning::StartEstimate(*this, ISOTrack, Flags, pOptions);
 }
-STDMETHODIMP VexoDrive::BurnAtOnce(IVexoFileSystemDescContainer*, BSTR, VEXO_BURN_FLAGS, LONG) { return NotYet(); }
-STDMETHODIMP VexoDrive::BAOCreateHandle(IVexoFileSystemDescContainer*, BSTR, VEXO_BURN_FLAGS, LONG) {
-    return NotYet();
+STDMETHODIMP VexoDrive::BurnAtOnce(IVexoFileSystemDescContainer* pContent, BSTR bstrTempDirectory,
+                                   VEXO_BURN_FLAGS Flags, LONG Speed) {
+    return burning::StartBurnAtOnce(*this, pContent, bstrTempDirectory, {Flags, Speed, static_cast<VEXO_MEDIA_TYPE>(0)});
 }
-STDMETHODIMP VexoDrive::BAOOpenFile(BSTR, LONG* plOffset, VEXO_BURN_ERROR* pBurnError) {
-    if (!plOffset) return E_POINTER;
-    return NotYetValue(pBurnError);
+STDMETHODIMP VexoDrive::BAOCreateHandle(IVexoFileSystemDescContainer* pContent, BSTR bstrTempDirectory,
+                                        VEXO_BURN_FLAGS Flags, LONG Speed) {
+    return atOnce_.Create(*this, pContent, bstrTempDirectory, Flags, Speed);
 }
-STDMETHODIMP VexoDrive::BAOWriteToFile(VARIANT, LONG) { return NotYet(); }
-STDMETHODIMP VexoDrive::BAOCloseFile(VEXO_BURN_ERROR* pBurnError) { return NotYetValue(pBurnError); }
-STDMETHODIMP VexoDrive::BAOCloseHandle(VEXO_BAO_FLAGS) { return NotYet(); }
+STDMETHODIMP VexoDrive::BAOOpenFile(BSTR bstrName, LONG* plOffset, VEXO_BURN_ERROR* pBurnError) {
+    return atOnce_.OpenFile(*this, bstrName, plOffset, pBurnError);
+}
+STDMETHODIMP VexoDrive::BAOWriteToFile(VARIANT varBuffer, LONG lNumberOfBytesToWrite) {
+    return atOnce_.Write(*this, varBuffer, lNumberOfBytesToWrite);
+}
+STDMETHODIMP VexoDrive::BAOCloseFile(VEXO_BURN_ERROR* pBurnError) { return atOnce_.CloseFile(*this, pBurnError); }
+STDMETHODIMP VexoDrive::BAOCloseHandle(VEXO_BAO_FLAGS Flags) { return atOnce_.Close(*this, Flags); }
 STDMETHODIMP VexoDrive::BurnDiscCopy(IVexoDrive5* pDriveSource, VARIANT_BOOL bOnTheFly, BSTR bstrImageFilePath,
                                      VARIANT_BOOL bDeleteImage, LONG lReadSpeed, LONG lNumberOfRetries,
                                      VARIANT_BOOL bIgnoreDataReadErrors, VARIANT_BOOL bIgnoreAudioReadErrors,

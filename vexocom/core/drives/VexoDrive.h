@@ -14,6 +14,7 @@
 #include "VexoInterfaces.h"
 #include "com/ComPtr.h"
 #include "com/ConnectionPoint.h"
+#include "burning/BurnAtOnceHandle.h"
 #include "com/DispatchObject.h"
 
 namespace vexo {
@@ -48,6 +49,11 @@ public:
     // The busy check of a guarded member: opens the device when needed
     // (515), then applies the busy rule for `request` (520).
     HRESULT Guard(OperationId request = OperationId::None);
+
+    // The drive's own progress record (its callbacks reach this drive).
+    void* ProgressRecord() const noexcept { return progress_; }
+    // The drive's burn-at-once handle.
+    burning::BurnAtOnceHandle& AtOnceHandle() noexcept { return atOnce_; }
 
     // Fills the callback slots of a progress record with `drive` as user data.
     static void FillProgressRecord(void* record, VexoDrive* drive) noexcept;
@@ -146,6 +152,7 @@ private:
     uint8_t statusCallbacks_[2] = {};
     com::ConnectionPoint point_;
     com::EventForwarder<VexoDriveEventsForwarder, __IVexoDriveEvents__> events_;
+    burning::BurnAtOnceHandle atOnce_;
 };
 
 }  // namespace vexo

@@ -118,9 +118,9 @@ struct WritableDirectoryOperations {
     ObjectOperations object;
     Object*(__stdcall* AddDirectory)(Object* self, const char* name, int32_t directoryPriority);
     // A file whose bytes come from `producer` (a ProducerOperations object
-    // of the caller). The engine takes one reference on the producer and
-    // gives it back once, with the producer's Release, when it no longer
-    // needs it (also when the add is refused).
+    // of the caller). The caller adds one reference for the engine before
+    // the call; the engine gives it back once, with the producer's Release,
+    // when it no longer needs it (also when the add is refused).
     Object*(__stdcall* AddProducedFile)(Object* self, const char* name, Object* producer, uint32_t lengthLow,
                                         uint32_t lengthHigh, int32_t priority, int32_t directoryPriority);
     Object*(__stdcall* AddFile)(Object* self, const char* name, const char* sourcePath, int32_t priority,

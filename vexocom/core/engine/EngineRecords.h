@@ -461,6 +461,24 @@ inline constexpr std::size_t Size = Tracks + kBurnRecordSlots * FreestyleTrackRe
 inline constexpr uint32_t kMagic = 848;
 }  // namespace FreestyleBurnRecord
 
+// File-system record (144 bytes on i686): a file-system content object's
+// container and burn options; the first field holds the record's size.
+namespace FileSystemRecord {
+inline constexpr std::size_t StructSize = 0;
+inline constexpr std::size_t Container = AlignUp(StructSize + 4, kPointerSize);
+inline constexpr std::size_t MediaType = Container + kPointerSize;
+inline constexpr std::size_t BurnOptions = MediaType + 4;
+inline constexpr std::size_t Size = AlignUp(BurnOptions + 4 + 128, kPointerSize);
+}  // namespace FileSystemRecord
+
+// Burn-at-once record (268 bytes on i686); the first field holds its size.
+namespace BurnAtOnceRecord {
+inline constexpr std::size_t StructSize = 0;
+inline constexpr std::size_t TempDirectory = AlignUp(StructSize + 4, kPointerSize);  // null when none
+inline constexpr std::size_t Container = TempDirectory + kPointerSize;
+inline constexpr std::size_t Size = Container + kPointerSize + 256;
+}  // namespace BurnAtOnceRecord
+
 // Disc-copy record (72 bytes on i686).
 namespace DiscCopyRecord {
 inline constexpr std::size_t SourceDevice = 0;
@@ -509,6 +527,10 @@ static_assert(DiscCopyRecord::MediaType == 68 && DiscCopyRecord::Size == 72);
 static_assert(EstimateOptions::Stamp == 4 && EstimateOptions::MediaType == 8 && EstimateOptions::Device == 12);
 static_assert(EstimateOptions::BurnFlags == 16 && EstimateOptions::Container == 20);
 static_assert(EstimateOptions::BurnOptions == 24 && EstimateOptions::Size == 156);
+static_assert(FileSystemRecord::Container == 4 && FileSystemRecord::MediaType == 8);
+static_assert(FileSystemRecord::BurnOptions == 12 && FileSystemRecord::Size == 144);
+static_assert(BurnAtOnceRecord::TempDirectory == 4 && BurnAtOnceRecord::Container == 8);
+static_assert(BurnAtOnceRecord::Size == 268);
 #endif
 
 // ===========================================================================

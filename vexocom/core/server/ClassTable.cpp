@@ -1,10 +1,11 @@
 #include "server/ClassTable.h"
 
-#include "server/StubObject.h"
 #include "compilation/VexoAudioTrack.h"
 #include "compilation/VexoAudioTracks.h"
 #include "compilation/VexoFSSecNo.h"
 #include "compilation/VexoFile.h"
+#include "compilation/VexoFileProducer.h"
+#include "compilation/VexoFileSystemDescContainer.h"
 #include "compilation/VexoFileSystemTrackOptions.h"
 #include "compilation/VexoFolder.h"
 #include "compilation/VexoFreestyleTrack.h"
@@ -28,8 +29,8 @@ const ClassEntry kClasses[] = {
     {124, L"VexoIsoTrack", &CLSID_VexoISOTrack, &VexoISOTrack::CreateInstance},
     {125, L"VexoFreestyleTrack", &CLSID_VexoFreestyleTrack, &VexoFreestyleTrack::CreateInstance},
     {126, L"VexoFileSystemDescContainer", &CLSID_VexoFileSystemDescContainer,
-     &CreateStub<&CLSID_VexoFileSystemDescContainer>},
-    {127, L"VexoFileProducer", &CLSID_VexoFileProducer, &CreateStub<&CLSID_VexoFileProducer>},
+     &VexoFileSystemDescContainer::CreateInstance},
+    {127, L"VexoFileProducer", &CLSID_VexoFileProducer, &VexoFileProducer::CreateInstance},
     {128, L"VexoVideoItems", &CLSID_VexoVideoItems, &VexoVideoItems::CreateInstance},
     {129, L"VexoAudioTracks", &CLSID_VexoAudioTracks, &VexoAudioTracks::CreateInstance},
     {130, L"VexoFreestyleTracks", &CLSID_VexoFreestyleTracks, &VexoFreestyleTracks::CreateInstance},
