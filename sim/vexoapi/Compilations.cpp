@@ -11,9 +11,7 @@
 
 #include "Compilations.h"
 
-#include "AudioDecoder.h"
-#include "AudioImageWriter.h"
-#include "CueWriter.h"
+#include "DiscRecorder.h"
 #include "EngineLayout.h"
 
 #include <windows.h>
@@ -257,92 +255,11 @@ PullResult PullEventTrack(const EventTrack& track, const PullSink& sink) {
 }
 
 RecordResult RecordAudioDisc(const CompilationSummary& compilation, bool cdText, AudioImageWriter& writer) {
-    RecordResult result;
-    const AudioDiscPlan& disc = compilation.audio;
-    auto fail = [&](std::size_t track, const std::string& why) {
-        result.error = Format("Image recorder, track %zu: %s", track + 1, why.c_str());
-        return result;
-    };
-    if (disc.tracks.empty()) {
-        result.error = "Image recorder: the disc has no tracks";
-        return result;
-    }
-    std::string why;
-    if (!writer.Open(why)) {
-        result.error = "Image recorder: " + why;
-        return result;
-    }
-    CueDiscPlan sheet;
-    sheet.binName = FileNamePart(writer.Paths().bin);
-    sheet.cdText = cdText;
-    sheet.title = disc.title;
-    sheet.performer = disc.artist;
-    for (std::size_t i = 0; i < disc.tracks.size(); ++i) {
-        const AudioTrackPlan& t = disc.tracks[i];
-        if (t.pause < 0) return fail(i, Format("the pause of %d blocks is negative", t.pause));
-        if (t.indexCount > 98) return fail(i, Format("%u index positions, at most 98", t.indexCount));
-        if (std::uint64_t(writer.Sectors()) + std::uint64_t(t.pause) > kMaxImageSectors)
-            return fail(i, "the disc would be longer than 100 minutes");
-        if (!writer.WriteSilence(static_cast<std::uint32_t>(t.pause))) return fail(i, "cannot write the image");
-        const std::uint32_t start = writer.Sectors();
-        switch (t.kind) {
-        case 0:
-            if (!writer.AppendWav(t.source, why)) return fail(i, why);
-            break;
-        case L::tracksource::KindEvent: {
-            if (t.event < 0 || static_cast<std::size_t>(t.event) >= compilation.events.size())
-                return fail(i, "the event source is missing");
-            const EventTrack& ev = compilation.events[static_cast<std::size_t>(t.event)];
-            if (ev.bytes < 0 || ev.bytes / ev.blockBytes + writer.Sectors() > kMaxImageSectors)
-                return fail(i, Format("a length of %d blocks does not fit on the disc", t.length));
-            bool writeFailed = false;
-            PullResult pulled = PullEventTrack(ev, [&](const std::uint8_t* bytes, std::size_t count) {
-                writeFailed = !writer.Write(bytes, count);
-                return !writeFailed;
-            });
-            result.pulled.emplace_back(ev.key, pulled.text);
-            if (writeFailed) return fail(i, "cannot write the image");
-            if (pulled.error) {
-                result.eventError = true;
-                return fail(i, "the event source reported an error");
-            }
-            if (!writer.PadToSector()) return fail(i, "cannot write the image");
-            break;
-        }
-        case 2:
-        case 3: {
-            // Decoded beside the image, taken in and deleted.
-            const std::string pcm = writer.Paths().bin + Format(".track%zu.pcm.partial", i + 1);
-            struct Remove {
-                const std::string& path;
-                ~Remove() { DeleteFileA(path.c_str()); }
-            } remove{pcm};
-            if (!DecodeToCdAudio(t.source, pcm, why)) return fail(i, why);
-            if (!writer.AppendPcmFile(pcm, why)) return fail(i, why);
-            break;
-        }
-        default:
-            return fail(i, Format("unknown source kind %u", t.kind));
-        }
-        if (writer.Sectors() > kMaxImageSectors) return fail(i, "the disc would be longer than 100 minutes");
-        CueTrackPlan track;
-        track.pregap = static_cast<std::uint32_t>(t.pause);
-        track.sectors = writer.Sectors() - start;
-        if (track.sectors == 0) return fail(i, "the track holds no audio");
-        if (auto wrong = CheckIndexPositions(t.indexes, track.sectors)) return fail(i, *wrong);
-        for (std::int32_t p : t.indexes) track.indexes.push_back(static_cast<std::uint32_t>(p));
-        track.title = t.title;
-        track.performer = t.artist;
-        sheet.tracks.push_back(std::move(track));
-    }
-    if (sheet.tracks.size() > 99) {
-        result.error = "Image recorder: more than 99 tracks";
-        return result;
-    }
-    result.ok = true;
-    result.sectors = writer.Sectors();
-    result.cue = WriteCue(sheet);
-    return result;
+    DiscPlan plan;
+    plan.title = compilation.audio.title;
+    plan.artist = compilation.audio.artist;
+    for (const AudioTrackPlan& a : compilation.audio.tracks) plan.tracks.push_back(AudioTrackOf(a));
+    return RecordDisc(plan, compilation.events, cdText, writer);
 }
 
 }  // namespace vexosim

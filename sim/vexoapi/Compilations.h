@@ -85,6 +85,7 @@ PullResult PullEventTrack(const EventTrack& track, const PullSink& sink = nullpt
 struct RecordResult {
     bool ok = false;
     bool eventError = false;
+    bool aborted = false;
     std::string error;
     std::uint32_t sectors = 0;
     std::string cue;

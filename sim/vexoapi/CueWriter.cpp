@@ -53,10 +53,16 @@ std::string WriteCue(const CueDiscPlan& plan) {
     line("FILE \"" + plan.binName + "\" BINARY");
     std::uint32_t at = 0;
     char number[8];
+    std::uint32_t session = 0;
     for (std::size_t t = 0; t < plan.tracks.size(); ++t) {
         const CueTrackPlan& track = plan.tracks[t];
+        if (plan.sessions && track.session != session) {
+            session = track.session;
+            std::snprintf(number, sizeof number, "%02u", session % 100);
+            line("  REM SESSION " + std::string(number));
+        }
         std::snprintf(number, sizeof number, "%02zu", t + 1);
-        line("  TRACK " + std::string(number) + " AUDIO");
+        line("  TRACK " + std::string(number) + " " + track.mode);
         if (plan.cdText) {
             line("    TITLE \"" + CueText(track.title) + "\"");
             line("    PERFORMER \"" + CueText(track.performer) + "\"");

@@ -1,7 +1,9 @@
-// The cue sheet of an audio image the engine records: one BIN file, one
-// AUDIO track per compilation track, a pregap of silence as INDEX 00 before
-// a track's INDEX 01 and the track's further index positions as INDEX 02,
-// 03, ... Pure text work; AudioImageWriter writes the files.
+// The cue sheet of an image the engine records: one BIN file, one track per
+// compilation track in its mode (AUDIO, or raw data sectors as MODE1/2352
+// or MODE2/2352), a pregap as INDEX 00 before a track's INDEX 01 and the
+// track's further index positions as INDEX 02, 03, ... A disc of more than
+// one session marks each session's start with "REM SESSION nn". Pure text
+// work; AudioImageWriter writes the files.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +25,8 @@ struct CueTrackPlan {
     std::vector<std::uint32_t> indexes;
     std::string title;
     std::string performer;
+    std::string mode = "AUDIO";  // the sheet's track mode
+    std::uint32_t session = 1;   // 1, 2, ... rising
 };
 
 struct CueDiscPlan {
@@ -30,6 +34,7 @@ struct CueDiscPlan {
     bool cdText = false;  // TITLE / PERFORMER lines for the disc and its tracks
     std::string title;
     std::string performer;
+    bool sessions = false;  // REM SESSION lines (a disc of more than one session)
     std::vector<CueTrackPlan> tracks;
 };
 

@@ -10,6 +10,7 @@
 #include "AudioImageWriter.h"
 #include "Compilations.h"
 #include "DataImage.h"
+#include "DiscImages.h"
 #include "EngineLayout.h"
 #include "EngineRecords.h"
 #include "FsImage.h"
@@ -538,6 +539,7 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
         std::map<std::int32_t, std::string> mediaNames;
         CompilationSummary compilation;
         std::string recorder;  // where the image goes; empty: no image
+        std::unique_ptr<DiscImageJob> discImage;  // the other images a compilation writes (DiscImages.h)
         {
             auto lock = e.Lock();
             std::int32_t result = BurnFailed;
@@ -584,12 +586,11 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                 image = Format("compilation type %d", type);
                 if (type == AudioCompilation) {
                     recorder = e.RecorderTarget(d->index);
-                    if (!recorder.empty() && compilation.audio.dataTrack) {
-                        e.Log("VexoBurn: an audio disc with a data track is not recorded as an image");
-                        recorder.clear();
-                    }
+                    // With a data track it is a mixed or CD-extra disc, or a data disc.
+                    if (compilation.audio.dataTrack) recorder.clear();
                     e.SetText("recorder.target", recorder);
                 }
+                discImage = PlanDiscImage(e, d->index, type, r, compilation, static_cast<std::uint32_t>(flags));
             }
             e.SetCounter("ask.count", 0);
             e.SetCounter("burn.steps", 0);
@@ -668,6 +669,12 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                 return finish(recorded.eventError ? BurnFailed : BurnWriteFailed);
             }
             cue = std::move(recorded.cue);
+        } else if (discImage) {
+            auto imageProgress = [&](std::int32_t percent) {
+                if (idle && idle(idleUserData) != 0) return false;
+                return !(onProgress && onProgress(userData, percent) != 0);
+            };
+            if (std::int32_t failed = RecordDiscImage(e, *discImage, imageProgress)) return finish(failed);
         } else {
             bool trackFailed = false;
             for (const EventTrack& track : compilation.events) {
@@ -704,6 +711,9 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
                 e.SetText("recorder.bin", writer->Paths().bin);
             }
             if (!committed) return finish(BurnWriteFailed);
+        }
+        if (discImage && burn.result == 0) {
+            if (std::int32_t failed = CommitDiscImage(e, *discImage)) return finish(failed);
         }
         if (burn.result == 0) {
             if (std::int32_t failed = WriteDataImage(e, device, type, record)) return finish(failed);

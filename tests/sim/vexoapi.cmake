@@ -23,3 +23,8 @@ target_include_directories(vexoapi_fs_test PRIVATE ${PROJECT_SOURCE_DIR}/vexocom
 add_dependencies(vexoapi_fs_test vexoapi)
 add_host_test(vexoapi_fs_outside COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sim/vexoapi_fs_outside.sh LABELS sim e2e)
 set_tests_properties(vexoapi_fs_outside PROPERTIES RESOURCE_LOCK vexoapi_fs_image)
+# Mixed, CD-extra and freestyle discs as BIN/CUE images, video CDs and disc
+# copies: read back with the engine's cue and medium readers and the ISO
+# 9660 library.
+add_wine_gtest(vexoapi_discs_test SOURCES sim/vexoapi_discs_test.cpp LIBS vexoapi_state iso9660 LABELS sim)
+add_dependencies(vexoapi_discs_test vexoapi)
