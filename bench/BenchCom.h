@@ -1,10 +1,18 @@
 // What the COM benchmarks share: the program folder (VexoCOM.dll and the
-// simulated engine's folder lie there) and an owning interface pointer.
+// simulated engine's folder lie there), an owning interface pointer, object
+// creation, a BSTR from a narrow text, a message pump, and the medians with
+// their spread that every benchmark prints.
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -27,5 +35,45 @@ struct Ref {
     T** put() { return &p; }
     T* operator->() const { return p; }
 };
+
+template <class I>
+bool Make(REFCLSID clsid, REFIID iid, Ref<I>& out) {
+    return SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(out.put())));
+}
+
+struct Bstr {
+    BSTR b;
+    explicit Bstr(const std::string& s) : b(nullptr) {
+        std::wstring w(s.begin(), s.end());
+        b = SysAllocString(w.c_str());
+    }
+    ~Bstr() { SysFreeString(b); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+};
+
+// Pumps the thread's messages until `until` holds.
+inline void Pump(const std::function<bool()>& until) {
+    MSG msg;
+    while (!until()) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        if (!until()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+struct Spread {
+    double median, low, high;
+};
+inline Spread Summary(std::vector<double> v) {
+    if (v.empty()) return {0, 0, 0};
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return {n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2, v.front(), v.back()};
+}
+// One line: what, the median with its unit, the spread.
+inline void Print(const char* what, const std::vector<double>& values, const char* unit) {
+    const Spread s = Summary(values);
+    std::printf("  %-52s %9.2f %s  (spread %.2f to %.2f)\n", what, s.median, unit, s.low, s.high);
+}
 
 }  // namespace bench

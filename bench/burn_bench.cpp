@@ -30,7 +30,11 @@
 
 namespace {
 
+using bench::Bstr;
+using bench::Make;
+using bench::Print;
 using bench::ProgramFolder;
+using bench::Pump;
 using bench::Ref;
 using Clock = std::chrono::steady_clock;
 
@@ -72,30 +76,6 @@ public:
         return S_OK;
     }
     bool track = false;
-};
-
-void Pump(const std::function<bool()>& until) {
-    MSG msg;
-    while (!until()) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        if (!until()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-}
-
-template <class I>
-bool Make(REFCLSID clsid, REFIID iid, Ref<I>& out) {
-    return SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(out.put())));
-}
-
-struct Bstr {
-    BSTR b;
-    explicit Bstr(const std::string& s) : b(nullptr) {
-        std::wstring w(s.begin(), s.end());
-        b = SysAllocString(w.c_str());
-    }
-    ~Bstr() { SysFreeString(b); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
 };
 
 bool WriteFileOf(const std::string& path, ULONGLONG bytes, int seed, const std::string& head = "") {
@@ -147,20 +127,6 @@ double CopySeconds(const std::vector<std::string>& files, const std::string& int
     for (std::size_t i = 0; i < files.size(); ++i) DeleteFileA((into + "." + std::to_string(i)).c_str());
     DeleteFileA(into.c_str());
     return s;
-}
-
-struct Spread {
-    double median, low, high;
-};
-Spread Summary(std::vector<double> v) {
-    if (v.empty()) return {0, 0, 0};
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return {n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2, v.front(), v.back()};
-}
-void Print(const char* what, const std::vector<double>& values, const char* unit) {
-    const Spread s = Summary(values);
-    std::printf("  %-52s %9.2f %s  (spread %.2f to %.2f)\n", what, s.median, unit, s.low, s.high);
 }
 
 double PeakMb() {

@@ -24,7 +24,11 @@
 
 namespace {
 
+using bench::Bstr;
+using bench::Make;
+using bench::Print;
 using bench::ProgramFolder;
+using bench::Pump;
 using bench::Ref;
 using Clock = std::chrono::steady_clock;
 
@@ -78,19 +82,6 @@ public:
     }
 };
 
-void Pump(const std::function<bool()>& until) {
-    MSG msg;
-    while (!until()) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        if (!until()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-}
-
-template <class I>
-bool Make(REFCLSID clsid, REFIID iid, Ref<I>& out) {
-    return SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(out.put())));
-}
-
 DWORD Advise(IUnknown* source, REFIID events, IDispatch* sink) {
     Ref<IConnectionPointContainer> cpc;
     Ref<IConnectionPoint> cp;
@@ -100,17 +91,6 @@ DWORD Advise(IUnknown* source, REFIID events, IDispatch* sink) {
         return 0;
     return cookie;
 }
-
-struct Bstr {
-    BSTR b;
-    explicit Bstr(const std::string& s) : b(nullptr) {
-        std::wstring w(s.begin(), s.end());
-        b = SysAllocString(w.c_str());
-    }
-    ~Bstr() { SysFreeString(b); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-};
 
 // WriteFile of `bytes` in pieces of the same array; seconds.
 double WriteSeconds(const std::string& path, ULONGLONG bytes, const char* data) {
@@ -126,19 +106,6 @@ double WriteSeconds(const std::string& path, ULONGLONG bytes, const char* data) 
     const double s = std::chrono::duration<double>(Clock::now() - t0).count();
     DeleteFileA(path.c_str());
     return s;
-}
-
-struct Spread {
-    double median, low, high;
-};
-Spread Summary(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return {n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2, v.front(), v.back()};
-}
-void Print(const char* what, const std::vector<double>& values, const char* unit) {
-    const Spread s = Summary(values);
-    std::printf("  %-52s %9.2f %s  (spread %.2f to %.2f)\n", what, s.median, unit, s.low, s.high);
 }
 
 int Fail(const char* what, HRESULT hr) {
