@@ -6,18 +6,15 @@
 
 #include <windows.h>
 
+#include "WinHandles.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace vexosim {
 namespace {
 
-struct HandleCloser {
-    void operator()(HANDLE h) const {
-        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-using unique_file = std::unique_ptr<void, HandleCloser>;
+using unique_file = win::unique_handle;
 
 // At most this much per ReadFile/WriteFile call.
 constexpr std::uint64_t kChunk = 8u << 20;

@@ -2,22 +2,19 @@
 
 #include <windows.h>
 
+#include "WinHandles.h"
+
 #include <memory>
 
 namespace vexosim {
 namespace {
 
-struct HandleCloser {
-    void operator()(HANDLE h) const {
-        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-using unique_file = std::unique_ptr<void, HandleCloser>;
+using unique_file = win::unique_handle;
 
 unique_file Open(const std::string& path, DWORD access, DWORD disposition) {
     HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return unique_file(h == INVALID_HANDLE_VALUE ? nullptr : h);
+    return unique_file(h);
 }
 
 }  // namespace

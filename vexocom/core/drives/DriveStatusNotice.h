@@ -11,6 +11,7 @@
 #include <new>
 #include <utility>
 
+#include "WinHandles.h"
 #include "com/ComPtr.h"
 #include "com/GlobalInterfaceTable.h"
 
@@ -42,12 +43,11 @@ bool StartNoticeThread(DWORD forwarderCookie, Fire fire) {
     if (!forwarderCookie) return false;
     auto* notice = new (std::nothrow) Notice{forwarderCookie, std::move(fire)};
     if (!notice) return false;
-    HANDLE thread = ::CreateThread(nullptr, 0, &Notice::Run, notice, 0, nullptr);
+    win::unique_handle thread(::CreateThread(nullptr, 0, &Notice::Run, notice, 0, nullptr));
     if (!thread) {
         delete notice;
         return false;
     }
-    ::CloseHandle(thread);
     return true;
 }
 

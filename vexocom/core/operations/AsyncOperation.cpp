@@ -5,6 +5,7 @@
 #include "engineobject/EngineState.h"
 #include "com/ReportError.h"
 #include "drives/VexoDrive.h"
+#include "WinHandles.h"
 
 namespace vexo {
 
@@ -29,14 +30,13 @@ AsyncOperation::~AsyncOperation() {
 HRESULT AsyncOperation::Start(VexoDrive& drive, std::unique_ptr<AsyncOperation> op) {
     if (!op) return E_OUTOFMEMORY;
     engine::SetAbort(false);
-    HANDLE thread = ::CreateThread(nullptr, 0, &Worker, op.get(), CREATE_SUSPENDED, nullptr);
+    win::unique_handle thread(::CreateThread(nullptr, 0, &Worker, op.get(), CREATE_SUSPENDED, nullptr));
     if (!thread) return drive.Fail(kErrWorkerThread);
     op->drive_ = com::ComPtr<VexoDrive>(&drive);
     op->registered_ = BusyRegistry::Module().Register(drive.BusyKey(), op->id_, op.get());
     const bool registered = op->registered_;
     op.release();  // the worker owns it now; unregistered, it only frees it
-    ::ResumeThread(thread);
-    ::CloseHandle(thread);
+    ::ResumeThread(thread.get());
     return registered ? S_OK : E_OUTOFMEMORY;
 }
 
