@@ -646,7 +646,14 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
             logLine(userData, 0, line.c_str());
         }
         if (auto major = reinterpret_cast<MajorPhaseCallback>(slot(L::progress::MajorPhaseCallback))) major(userData, 1);
-        if (onSubTask && onSubTask(userData, 100) != 0) return finish(BurnUserAbort);
+        if (onSubTask) {
+            const std::int32_t answer = onSubTask(userData, 100);
+            {
+                auto lock = e.Lock();
+                e.SetCounter("burn.subtask.answer", answer);
+            }
+            if (answer != 0) return finish(BurnUserAbort);
+        }
         // An audio disc with a recorder target becomes a BIN/CUE image,
         // written under temporary names and named at the very end: a burn
         // that fails or is aborted leaves nothing behind.
@@ -692,6 +699,7 @@ std::int32_t WINAPI VexoBurn(Handle device, std::int32_t type, const void* recor
             {
                 auto lock = e.Lock();
                 e.Count("burn.steps");
+                e.SetCounter("burn.progress.answer", answer);
             }
             if (answer != 0) return finish(BurnUserAbort);
         }

@@ -79,7 +79,7 @@ protected:
     void SetUp() override {
         dir_ = ProgramFolder() + "\\avformat-e2e";
         clip_ = dir_ + "\\clip.mkv";
-        if (!Exists(clip_)) GTEST_SKIP() << "no clip (the host fixture prepares " << clip_ << ")";
+        ASSERT_TRUE(Exists(clip_)) << "no clip: the host fixture avformat_prepare makes " << clip_;
     }
     std::string dir_, clip_;
 };

@@ -57,7 +57,7 @@ int32_t WINAPI ProgressCallback(void* drive, int32_t percent) {
     VARIANT_BOOL abort = VARIANT_FALSE;
     EventsScope e(drive);
     if (e.forwarder) e.forwarder->OnProgress(percent, &abort);
-    return abort != VARIANT_FALSE ? 1 : 0;
+    return static_cast<int16_t>(abort);  // the client's boolean, as it left it (-1 for True)
 }
 
 int32_t WINAPI AbortedCallback(void* drive) {
@@ -65,7 +65,7 @@ int32_t WINAPI AbortedCallback(void* drive) {
     VARIANT_BOOL abort = VARIANT_FALSE;
     EventsScope e(drive);
     if (e.forwarder) e.forwarder->OnAborted(&abort);
-    return abort != VARIANT_FALSE ? 1 : 0;
+    return static_cast<int16_t>(abort);  // the client's boolean, as it left it (-1 for True)
 }
 
 void WINAPI LogLineCallback(void* drive, int32_t textType, const char* text) {
@@ -97,7 +97,7 @@ int32_t WINAPI SubTaskProgressCallback(void* drive, int32_t percent) {
     VARIANT_BOOL abort = VARIANT_FALSE;
     EventsScope e(drive);
     if (e.forwarder) e.forwarder->OnSubTaskProgress(percent, &abort);
-    return abort != VARIANT_FALSE ? 1 : 0;
+    return static_cast<int16_t>(abort);  // the client's boolean, as it left it (-1 for True)
 }
 
 // ---- asynchronous operations (worker threads) -----------------------------
