@@ -132,6 +132,7 @@ void WINAPI VexoCloseDevice(Handle device) {
             e.CheckFailed("VexoCloseDevice", device ? "the handle is not open (foreign or closed before)" : "the device handle is null");
         else
             e.Log(Format("VexoCloseDevice %p", device));
+        e.SetCounter("closedevice.thread", static_cast<std::int64_t>(GetCurrentThreadId()));
         return 0;
     });
 }

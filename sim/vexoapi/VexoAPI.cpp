@@ -270,6 +270,7 @@ std::int32_t WINAPI VexoDone() {
         SimEngine& e = SimEngine::Get();
         auto lock = e.Lock();
         e.Count("done.calls");
+        e.SetCounter("done.thread", static_cast<std::int64_t>(GetCurrentThreadId()));
         std::int32_t result = 1;
         if (e.ScriptedFailure("VexoDone", result)) return result;
         if (!e.initialised) {

@@ -570,6 +570,25 @@ TEST_F(DriveTest, EraseDuringBurnRefusedOutsideTheQuestion) {
     EXPECT_EQ(sim::Counter("calls.VexoEraseDisc"), 0);
 }
 
+// A client that lets go of everything while a burn runs: the operation
+// holds the drive to its end, and its last release, the device close and
+// the engine's shutdown happen on the client's thread, not the worker's.
+TEST_F(DriveTest, TheLastReleaseAfterAnOperationHappensOnTheClientsThread) {
+    {
+        DriveClient c(TwoDrives("", "", "[Burn]\nSteps=5\nStepMs=40\n"));
+        ASSERT_TRUE(c.ok());
+        Bstr image(L"disc.iso");
+        ASSERT_EQ(c.drive()->BurnImage(image.get(), static_cast<VEXO_BURN_FLAGS>(0), 0), S_OK);
+        c.DropAll();
+    }
+    const int closesBefore = sim::Counter("calls.VexoCloseDevice");
+    ASSERT_TRUE(PumpUntil([&] { return sim::Counter("done.calls") > 0; }, 10000)) << "the engine was shut down";
+    EXPECT_GE(sim::Counter("calls.VexoCloseDevice") - closesBefore, 0);
+    EXPECT_EQ(static_cast<DWORD>(sim::Counter("closedevice.thread")), GetCurrentThreadId());
+    EXPECT_EQ(static_cast<DWORD>(sim::Counter("done.thread")), GetCurrentThreadId());
+    EXPECT_EQ(sim::Counter("burn.steps"), 5) << "the burn ran to its end";
+}
+
 TEST_F(DriveTest, TheSubTaskAnswerReachesTheEngineAsTheClientLeftIt) {
     DriveClient c(TwoDrives("", "", "[Burn]\nSteps=2\nStepMs=5\n"));
     ASSERT_TRUE(c.ok());

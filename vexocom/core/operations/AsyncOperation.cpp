@@ -32,7 +32,9 @@ HRESULT AsyncOperation::Start(VexoDrive& drive, std::unique_ptr<AsyncOperation> 
     engine::SetAbort(false);
     win::unique_handle thread(::CreateThread(nullptr, 0, &Worker, op.get(), CREATE_SUSPENDED, nullptr));
     if (!thread) return drive.Fail(kErrWorkerThread);
-    op->drive_ = com::ComPtr<VexoDrive>(&drive);
+    op->drive_ = &drive;
+    op->held_ = com::ComPtr<VexoDrive>(&drive);
+    op->handOver_.Marshal(drive.Identity(), IID_IUnknown);  // without it the worker keeps held_
     op->registered_ = BusyRegistry::Module().Register(drive.BusyKey(), op->id_, op.get());
     const bool registered = op->registered_;
     op.release();  // the worker owns it now; unregistered, it only frees it
@@ -47,7 +49,7 @@ void AsyncOperation::Unregister() noexcept {
 }
 
 com::ComPtr<__IVexoDriveEvents__> AsyncOperation::Events() const noexcept {
-    com::ComPtr<__IVexoDriveEvents__> f = CurrentThreadEvents(drive_.get());
+    com::ComPtr<__IVexoDriveEvents__> f = CurrentThreadEvents(drive_);
     if (!f && drive_) drive_->DriveEvents(f);
     return f;
 }
@@ -56,15 +58,20 @@ DWORD WINAPI AsyncOperation::Worker(void* param) {
     std::unique_ptr<AsyncOperation> op(static_cast<AsyncOperation*>(param));
     if (!op->registered_) return 0;  // the start failed after the thread was made
     HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // From here the drive stays alive through a proxy, whose release goes
+    // back to the drive's apartment; the record's own reference can go.
+    com::ComPtr<IUnknown> keepAlive;
+    if (SUCCEEDED(op->handOver_.Take(IID_IUnknown, keepAlive.put_void()))) op->held_.reset();
     {
         com::ComPtr<__IVexoDriveEvents__> events = op->Events();
-        t_drive = op->drive_.get();
+        t_drive = op->drive_;
         t_events = events.get();
         op->Run();
         t_drive = nullptr;
         t_events = nullptr;
     }
     op.reset();
+    keepAlive.reset();  // possibly the drive's last reference, released on the drive's thread
     if (SUCCEEDED(hr)) ::CoUninitialize();
     return 0;
 }

@@ -7,7 +7,10 @@
 // Unregister, completion event) and frees the record.
 //
 // The record holds a reference to its drive, so the drive and its
-// forwarder outlive the operation even when the client lets go of it.
+// forwarder outlive the operation even when the client lets go of it. The
+// worker holds that reference through a proxy from the drive's apartment,
+// so when it is the last one it is given back on the drive's thread: the
+// device is closed, and the engine unloaded, where the engine object lives.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +20,7 @@
 #include "operations/BusyRegistry.h"
 #include "VexoInterfaces.h"
 #include "com/ComPtr.h"
+#include "com/GlobalInterfaceTable.h"
 
 namespace vexo {
 
@@ -30,7 +34,7 @@ public:
     AsyncOperation& operator=(const AsyncOperation&) = delete;
 
     OperationId Id() const noexcept { return id_; }
-    VexoDrive& Drive() const noexcept { return *drive_.get(); }
+    VexoDrive& Drive() const noexcept { return *drive_; }
 
     // Starts `op` on `drive`; S_OK once the worker runs. Error 519 when the
     // thread cannot be made (nothing registered, the record freed).
@@ -55,7 +59,9 @@ private:
     static DWORD WINAPI Worker(void* param);
 
     OperationId id_;
-    com::ComPtr<VexoDrive> drive_;
+    VexoDrive* drive_ = nullptr;       // kept alive by held_ or by the worker's proxy
+    com::MarshalledOnce handOver_;     // the drive for the worker's apartment
+    com::ComPtr<VexoDrive> held_;      // until the worker holds the proxy
     bool registered_ = false;
 };
 
