@@ -589,6 +589,65 @@ TEST_F(DriveTest, TheLastReleaseAfterAnOperationHappensOnTheClientsThread) {
     EXPECT_EQ(sim::Counter("burn.steps"), 5) << "the burn ran to its end";
 }
 
+// An object handed to a late-bound call that fails on its arguments is
+// given back: nothing keeps a reference on it.
+TEST_F(DriveTest, ALateBoundCallRefusedForItsArgumentsKeepsNoReference) {
+    DriveClient c(TwoDrives());
+    ASSERT_TRUE(c.ok());
+    struct Counted final : IDispatch {
+        LONG refs = 1;
+        STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+            *out = (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDispatch)) ? this : nullptr;
+            if (!*out) return E_NOINTERFACE;
+            AddRef();
+            return S_OK;
+        }
+        STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+        STDMETHODIMP_(ULONG) Release() override { return --refs; }
+        STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
+        STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+        STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+        STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+            return DISP_E_MEMBERNOTFOUND;
+        }
+    } object;
+    DISPID id = 0;
+    LPOLESTR name = const_cast<LPOLESTR>(L"BAOWriteToFile");
+    ASSERT_EQ(c.drive()->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    auto call = [&](std::vector<VARIANT> reversed) {
+        DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+        VARIANT result;
+        VariantInit(&result);
+        EXCEPINFO excep{};
+        UINT argErr = 0;
+        HRESULT hr = c.drive()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excep,
+                                       &argErr);
+        VariantClear(&result);
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+        return hr;
+    };
+    VARIANT obj;
+    V_VT(&obj) = VT_DISPATCH;
+    V_DISPATCH(&obj) = &object;
+    EXPECT_EQ(call({obj}), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(object.refs, 1);
+    VARIANT huge;
+    V_VT(&huge) = VT_CY;
+    V_CY(&huge).int64 = 1000000000000000LL;  // beyond a 32-bit count
+    EXPECT_EQ(call({huge, obj}), DISP_E_OVERFLOW);
+    EXPECT_EQ(object.refs, 1);
+    VARIANT three;
+    V_VT(&three) = VT_I4;
+    V_I4(&three) = 3;
+    EXPECT_EQ(call({three, obj, obj}), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(object.refs, 1);
+    // A call that fits goes through as before: no handle here, so 546.
+    EXPECT_EQ(call({three, obj}), DISP_E_EXCEPTION);
+    EXPECT_EQ(object.refs, 1);
+}
+
 TEST_F(DriveTest, TheSubTaskAnswerReachesTheEngineAsTheClientLeftIt) {
     DriveClient c(TwoDrives("", "", "[Burn]\nSteps=2\nStepMs=5\n"));
     ASSERT_TRUE(c.ok());

@@ -153,6 +153,7 @@ public:
         ComPtr<ITypeInfo> info;
         HRESULT hr = GetTypeInfoOf(__uuidof(IDefault), info.put());
         if (FAILED(hr)) return hr;
+        if (HRESULT refused = CheckArguments(id, flags, params, argErr); FAILED(refused)) return refused;
         hr = info->Invoke(static_cast<IDefault*>(this), id, flags, params, result, excep, argErr);
         if (hr == DISP_E_MEMBERNOTFOUND) hr = InvokeNamesake(info.get(), id, flags, params, result, excep, argErr);
         return hr;
@@ -191,6 +192,89 @@ protected:
     ~DispatchObject() { ModuleUnlock(); }
 
 private:
+    // The arguments of a late-bound call checked before the type
+    // information converts them: a wrong count, or a value that does not
+    // convert to a plain parameter's type, is refused here, so that nothing
+    // is half converted (the platform's conversion keeps a reference on an
+    // object argument when a later argument fails). Members the type
+    // information of the default interface does not list are left to it.
+    static HRESULT CheckArguments(DISPID id, WORD flags, const DISPPARAMS* params, UINT* argErr) {
+        // The member may be declared by the default interface or by one it
+        // derives from.
+        HRESULT firstRefusal = S_OK;
+        if (CheckIn(__uuidof(IDefault), id, flags, params, argErr, firstRefusal)) return S_OK;
+        for (const IID* chained : std::span(Derived::kInterfaceChain))
+            if (!::IsEqualGUID(*chained, __uuidof(IDefault)) && CheckIn(*chained, id, flags, params, argErr, firstRefusal))
+                return S_OK;
+        return firstRefusal;
+    }
+    // True when interface `iid` declares a kind of member `id` asked for
+    // that the arguments fit; otherwise notes the first refusal.
+    static bool CheckIn(REFIID iid, DISPID id, WORD flags, const DISPPARAMS* params, UINT* argErr,
+                        HRESULT& firstRefusal) {
+        ComPtr<ITypeInfo> info;
+        TYPEATTR* attr = nullptr;
+        if (FAILED(GetTypeInfoOf(iid, info.put())) || FAILED(info->GetTypeAttr(&attr)) || !attr)
+            return true;  // nothing to check against: the type information decides
+        const WORD functions = attr->cFuncs;
+        info->ReleaseTypeAttr(attr);
+        // The interface's own members only (an index is the interface's own).
+        for (WORD i = 0; i < functions; ++i) {
+            FUNCDESC* fd = nullptr;
+            if (FAILED(info->GetFuncDesc(i, &fd)) || !fd) continue;
+            const WORD asked = fd->invkind == INVOKE_FUNC          ? DISPATCH_METHOD
+                               : fd->invkind == INVOKE_PROPERTYGET ? DISPATCH_PROPERTYGET
+                               : fd->invkind == INVOKE_PROPERTYPUT ? DISPATCH_PROPERTYPUT
+                                                                   : DISPATCH_PROPERTYPUTREF;
+            HRESULT hr = S_FALSE;
+            if (fd->memid == id && (flags & asked)) hr = CheckAgainst(*fd, params, argErr);
+            info->ReleaseFuncDesc(fd);
+            if (hr == S_FALSE) continue;
+            // A call that fits one of the kinds asked for goes on.
+            if (SUCCEEDED(hr)) return true;
+            if (SUCCEEDED(firstRefusal)) firstRefusal = hr;
+        }
+        return false;
+    }
+    static HRESULT CheckAgainst(const FUNCDESC& fd, const DISPPARAMS* params, UINT* argErr) {
+        UINT passed = 0, optional = 0;
+        for (SHORT i = 0; i < fd.cParams; ++i) {
+            const USHORT f = fd.lprgelemdescParam[i].paramdesc.wParamFlags;
+            if (f & PARAMFLAG_FRETVAL) continue;
+            ++passed;
+            if (f & PARAMFLAG_FOPT) ++optional;
+        }
+        if (fd.cParamsOpt < 0) return S_OK;  // a list of any length: the type information decides
+        if (static_cast<UINT>(fd.cParamsOpt) > optional) optional = static_cast<UINT>(fd.cParamsOpt);
+        const UINT given = params->cArgs;
+        if (given > passed || given + optional < passed) return DISP_E_BADPARAMCOUNT;
+        // Positional arguments come last first; a property's new value is
+        // the named argument at index 0 and the member's last parameter.
+        const UINT named = params->cNamedArgs;
+        for (UINT k = 0; k < given; ++k) {
+            const UINT declared = k < named ? passed - 1 : given - 1 - k;
+            const TYPEDESC& type = fd.lprgelemdescParam[declared].tdesc;
+            VARTYPE target = type.vt;
+            if (target == VT_USERDEFINED) target = VT_I4;  // the enumerations are 32-bit
+            if (target == VT_PTR || target == VT_VARIANT || target == VT_SAFEARRAY || target == VT_DISPATCH ||
+                target == VT_UNKNOWN || target == VT_CARRAY)
+                continue;
+            VARIANT arg = params->rgvarg[k];
+            if (V_VT(&arg) == VT_DISPATCH || V_VT(&arg) == VT_UNKNOWN || V_VT(&arg) == VT_ERROR ||
+                (V_VT(&arg) & VT_BYREF))
+                continue;
+            VARIANT converted;
+            ::VariantInit(&converted);
+            HRESULT hr = ::VariantChangeType(&converted, &arg, 0, target);
+            ::VariantClear(&converted);
+            if (FAILED(hr)) {
+                if (argErr) *argErr = k;
+                return hr == DISP_E_OVERFLOW || hr == DISP_E_TYPEMISMATCH ? hr : DISP_E_TYPEMISMATCH;
+            }
+        }
+        return S_OK;
+    }
+
     // A property whose reading and writing have different dispatch ids on
     // two interfaces of the chain (a base interface's getter, the derived
     // one's setter of the same name): a script host asks for the name, gets
