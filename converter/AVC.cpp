@@ -7,6 +7,20 @@
 
 #include "ModuleFolder.h"
 
+namespace {
+
+// The last-write time of a file, or false when there is no such file.
+bool FileWritten(const std::string& path, FILETIME& written, ULONGLONG* size = nullptr) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    written = data.ftLastWriteTime;
+    if (size) *size = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+}  // namespace
+
 AVC::AVC(HWND timerWindow, UINT_PTR timerId, std::string converterFolder)
     : timerWindow_(timerWindow), timerId_(timerId), converterFolder_(std::move(converterFolder)) {
     // The start-up record is kept and reused for every conversion.
@@ -59,6 +73,9 @@ void AVC::ConvertMedia(bool& OverWrite) {
         RaiseError(avc::MissingConverterMessage());
         return;
     }
+    source_ = props_.SourceFile;
+    dest_ = props_.DestFile;
+    destExisted_ = FileWritten(dest_, destWritten_);
     StartConverter(commandLine);
 }
 
@@ -82,6 +99,7 @@ void AVC::StartConverter(const std::string& commandLine) {
     if (!started) return;  // the pipe's two ends close with their owners
 
     lastCommandLine_ = commandLine;
+    cancelled_ = false;
     process_.reset(info.hProcess);
     thread_.reset(info.hThread);
     processId_ = info.dwProcessId;
@@ -120,6 +138,7 @@ void AVC::Timer1_Timer() {
     }
     if (Converting) Converting();
     if (!ended || !running_) return;
+    const std::string failure = cancelled_ ? std::string() : CheckEndedConversion();
     process_.reset();
     thread_.reset();
     readPipe_.reset();
@@ -127,10 +146,32 @@ void AVC::Timer1_Timer() {
     running_ = false;
     StopTimer();
     props_ = avc::Properties{};
+    cancelled_ = false;
+    if (!failure.empty()) RaiseError(failure);
     if (Complete) Complete();
 }
 
-void AVC::CancelConvert() { KillProcessByName(avc::ConverterFileName); }
+std::string AVC::CheckEndedConversion() {
+    // The output ends as the converter exits; give it a moment to be gone.
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(process_.get(), ExitWait) == WAIT_OBJECT_0) ::GetExitCodeProcess(process_.get(), &code);
+    FILETIME written{};
+    ULONGLONG size = 0;
+    const bool present = FileWritten(dest_, written, &size);
+    // A file the converter did not write (there before, same time) is not
+    // its output.
+    const bool touched = present && (!destExisted_ || ::CompareFileTime(&written, &destWritten_) != 0);
+    std::string failure;
+    if (code != 0 && code != STILL_ACTIVE) failure = avc::ConverterFailedMessage(source_, code);
+    else if (!touched || size == 0) failure = avc::NoOutputMessage(source_);
+    if (!failure.empty() && touched) ::DeleteFileA(dest_.c_str());
+    return failure;
+}
+
+void AVC::CancelConvert() {
+    if (running_) cancelled_ = true;
+    KillProcessByName(avc::ConverterFileName);
+}
 
 void AVC::KillProcessByName(const std::string& fileName) {
     win::unique_handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

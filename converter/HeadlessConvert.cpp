@@ -63,6 +63,7 @@ public:
     void FileStarted(const std::string& outputName) override { out_.Line("Processing " + outputName); }
     void Converting() override {}
     void FileEnded() override { out_.Line("Conversion Complete"); }
+    void FileFailed(const std::string& reason) override { out_.Line(reason); }
     void NotStarted(const std::string& reason) override { out_.Line(reason); }
     bool Shown() const override { return true; }
 
