@@ -120,6 +120,11 @@ std::string OutputFolderMessage(std::string_view folder) {
            " does not exist or cannot be opened. Choose another output folder, then rip again.";
 }
 
+std::string WriteFailedMessage(std::string_view path) {
+    return "The file " + std::string(path) +
+           " cannot be written (the disk may be full or the folder read-only). The track was stopped.";
+}
+
 // --- WAV ----------------------------------------------------------------------
 
 TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t startFrame, uint32_t endFrame) {
@@ -136,21 +141,21 @@ TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t
     uint32_t n = FramesPerRead;
 
     clsFileIo file;
-    bool written = file.OpenFile(path);
     // The header is written once, before any audio, and announces the whole range.
     const uint64_t announced = uint64_t{total} * BytesPerFrame;
-    written = file.writeWavHeader(static_cast<uint32_t>(std::min<uint64_t>(announced, UINT32_MAX - 36))) && written;
+    bool written = file.OpenFile(path) &&
+                   file.writeWavHeader(static_cast<uint32_t>(std::min<uint64_t>(announced, UINT32_MAX - 36)));
 
     bool readFailed = !block;  // without a block there is nothing to read into
-    while (remaining > 0 && !readFailed) {
+    // The first write that fails ends the track: nothing more is read.
+    while (remaining > 0 && !readFailed && written) {
         if (remaining < n) n = remaining;
         AppError unused;
         if (ReadBlock(context, block.bytes(), current, n, false, unused) != BlockResult::Read) {
             readFailed = true;
             break;
         }
-        written = file.WriteBytes(modAKRip32::BlockAudio(block.bytes(), n)) && written;
-        file.FlushBuffers();
+        written = file.WriteBytes(modAKRip32::BlockAudio(block.bytes(), n)) && file.FlushBuffers();
         current += n;
         remaining -= n;
         report.framesDone = total - remaining;
@@ -160,9 +165,14 @@ TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t
 
     block.reset();
     file.CloseFile();
-    if (readFailed) report.outcome = TrackOutcome::Abandoned;
-    else if (!written) report.outcome = TrackOutcome::NotWritten;
-    else report.outcome = TrackOutcome::Complete;
+    if (readFailed) {
+        report.outcome = TrackOutcome::Abandoned;
+    } else if (!written) {
+        report.outcome = TrackOutcome::NotWritten;
+        context.notice.Show(WriteFailedMessage(path), ApplicationTitle, NoticeIcon::Exclamation);
+    } else {
+        report.outcome = TrackOutcome::Complete;
+    }
     return report;
 }
 
@@ -201,6 +211,7 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
 
         file.emplace();
         written = file->OpenFile(path);
+        if (!written) return {};  // nothing read, nothing to encode
 
         block = modAKRip32::AllocateTrackBuffer();
         if (!block) return OutOfMemory();
@@ -215,6 +226,8 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
             if (!blockOutput.empty()) written = file->WriteBytes(blockOutput) && written;
             blockOutput.clear();
         };
+        // The first write that fails ends the track: nothing more is read,
+        // and the stream is not finished into a file that takes nothing.
 
         uint32_t remaining = total;
         uint32_t current = startFrame;
@@ -242,10 +255,11 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
                 if (produced > 0) blockOutput.insert(blockOutput.end(), bytes.begin(), bytes.end());
             }
             writeBlockOutput();
-            file->FlushBuffers();
+            written = file->FlushBuffers() && written;
             current += n;
             remaining -= n;
             report.framesDone = total - remaining;
+            if (!written) return {};
             if (context.state.CancelRip()) {
                 cancelled = remaining > 0;
                 break;
@@ -261,7 +275,7 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
         }
         if (produced > 0) {
             written = file->WriteBytes(stream->Output()) && written;
-            file->FlushBuffers();
+            written = file->FlushBuffers() && written;
         }
         return {};
     }();
@@ -282,10 +296,16 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
         block.reset();
         file->CloseFile();
         file.reset();
-        if (readFailed) report.outcome = TrackOutcome::Abandoned;
-        else if (cancelled) report.outcome = TrackOutcome::Cancelled;
-        else if (!written) report.outcome = TrackOutcome::NotWritten;
-        else report.outcome = TrackOutcome::Complete;
+        if (readFailed) {
+            report.outcome = TrackOutcome::Abandoned;
+        } else if (!written) {
+            report.outcome = TrackOutcome::NotWritten;
+            context.notice.Show(WriteFailedMessage(path), ApplicationTitle, NoticeIcon::Exclamation);
+        } else if (cancelled) {
+            report.outcome = TrackOutcome::Cancelled;
+        } else {
+            report.outcome = TrackOutcome::Complete;
+        }
     }
     if (stream && modErrHandler::GuardedCall([&] { stream->Close(); })) (void)stream.release();
     return report;

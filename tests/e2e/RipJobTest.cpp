@@ -385,15 +385,39 @@ TEST_F(RipJob, AMissingOutputFolderIsReportedAndNoTrackStarts) {
     EXPECT_FALSE(Exists(missing));
 }
 
-TEST_F(RipJob, AFileThatCannotBeOpenedIsReadToItsEndWithoutAMessage) {
+TEST_F(RipJob, AFileThatCannotBeOpenedStopsItsTrackWithAMessageAndTheJobGoesOn) {
     InsertAndRead({{60}, {30}});
     const std::string folder = FreshFolder("ripjob-out", "blocked-file");
     std::filesystem::create_directory(folder + "\\Track 1.wav");  // a folder where the file should go
     const auto report = modGeneral::RipCd(Inputs("WAV", folder, {true, true}), state, progress, notice);
-    EXPECT_TRUE(notice.notices.empty());
+    ASSERT_EQ(notice.notices.size(), 1u);
+    EXPECT_EQ(notice.notices[0].text, modGeneral::WriteFailedMessage(folder + "\\Track 1.wav"));
+    EXPECT_EQ(notice.notices[0].icon, NoticeIcon::Exclamation);
+    EXPECT_TRUE(notice.notices[0].progressOpen) << "shown before the progress closes";
     ASSERT_EQ(report.tracks.size(), 2u);
     EXPECT_EQ(report.tracks[0].outcome, TrackOutcome::NotWritten);
-    EXPECT_EQ(report.tracks[0].framesDone, 60u);
+    EXPECT_EQ(report.tracks[0].framesDone, 0u) << "nothing is read for a file that cannot be opened";
     EXPECT_EQ(report.tracks[1].outcome, TrackOutcome::Complete);
-    EXPECT_EQ(progress.Done(), (std::vector<float>{26, 52, 60, 26, 30}));
+    EXPECT_EQ(progress.Done(), (std::vector<float>{26, 30}));
+}
+
+// A disk that takes nothing (the host's /dev/full behind the Z: drive): the
+// track ends at the first write that fails, in both formats.
+TEST_F(RipJob, AWriteThatFailsStopsTheTrackThereWithAMessage) {
+    InsertAndRead({{200}});
+    const std::string full = "Z:\\dev\\full";
+    modGeneral::RipContext context{state, progress, notice, modAKRip32::CdHandle, nullptr, [] {}};
+
+    const auto wav = modGeneral::RipTrackToWav(context, full, 0, 200);
+    EXPECT_EQ(wav.outcome, TrackOutcome::NotWritten);
+    EXPECT_EQ(wav.framesDone, 0u) << "the header's write already failed";
+    ASSERT_EQ(notice.notices.size(), 1u);
+    EXPECT_EQ(notice.notices[0].text, modGeneral::WriteFailedMessage(full));
+
+    const auto mp3 = modGeneral::RipTrackToMp3(context, full, 0, 200, EncoderConfig::FromSelection("160", 1));
+    EXPECT_EQ(mp3.outcome, TrackOutcome::NotWritten);
+    EXPECT_EQ(mp3.framesDone, 26u) << "one block, whose write failed";
+    ASSERT_EQ(notice.notices.size(), 2u);
+    EXPECT_EQ(notice.notices[1].text, modGeneral::WriteFailedMessage(full));
+    EXPECT_EQ(progress.closes, 2);
 }
