@@ -100,6 +100,7 @@ std::string_view TrackOutcomeText(TrackOutcome outcome) {
         case TrackOutcome::NotWritten: return "not written";
         case TrackOutcome::Failed: return "failed";
         case TrackOutcome::NotStarted: return "not started";
+        case TrackOutcome::DataTrack: return "left out: a data track";
     }
     return "unknown";
 }
@@ -118,6 +119,16 @@ std::string OutputFolderMessage(std::string_view folder) {
     if (folder.empty()) return "No output folder is set. Choose an output folder, then rip again.";
     return "The output folder " + std::string(folder) +
            " does not exist or cannot be opened. Choose another output folder, then rip again.";
+}
+
+std::string DataTracksMessage(const std::vector<int>& rows) {
+    std::string list;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        if (k > 0) list += k + 1 == rows.size() ? " and " : ", ";
+        list += std::to_string(rows[k]);
+    }
+    if (rows.size() == 1) return "Track " + list + " is a data track, not audio. It was left out of the rip.";
+    return "Tracks " + list + " are data tracks, not audio. They were left out of the rip.";
 }
 
 std::string WriteFailedMessage(std::string_view path) {
@@ -328,6 +339,14 @@ RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& pr
     report.started = true;
     state.SetJobState(RipJobState::State::Start);
 
+    // Data tracks hold no audio: they are left out, and the user hears of
+    // them once, before any track starts.
+    std::vector<int> dataRows;
+    for (std::size_t i = 1; i <= inputs.trackList.size(); ++i)
+        if (inputs.trackList[i - 1].selected && AkripRecords::IsDataTrack(inputs.toc, static_cast<int>(i)))
+            dataRows.push_back(static_cast<int>(i));
+    if (!dataRows.empty()) notice.Show(DataTracksMessage(dataRows), ApplicationTitle, NoticeIcon::Exclamation);
+
     RipContext context{state, progress, notice, inputs.cdHandle, inputs.owner, inputs.pumpMessages};
     const std::size_t rows = inputs.trackList.size();
     for (std::size_t i = 1; i <= rows && i <= inputs.trackList.size(); ++i) {
@@ -345,6 +364,14 @@ RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& pr
             continue;
         }
         if (!row.selected) continue;
+        if (std::find(dataRows.begin(), dataRows.end(), static_cast<int>(i)) != dataRows.end()) {
+            TrackReport data;
+            data.row = static_cast<int>(i);
+            data.path = path;
+            data.outcome = TrackOutcome::DataTrack;
+            report.tracks.push_back(std::move(data));
+            continue;
+        }
 
         const uint32_t start = AkripRecords::TocAddressToLba(inputs.toc, static_cast<int>(i) - 1);
         const uint32_t end = AkripRecords::TocAddressToLba(inputs.toc, static_cast<int>(i));

@@ -360,6 +360,25 @@ TEST_F(RipJob, ARefusedEncoderConfigurationIsACriticalErrorAndTheNextTrackRuns) 
     EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 2.mp3"}));
 }
 
+// --- Data tracks ----------------------------------------------------------------
+
+TEST_F(RipJob, ADataTrackIsLeftOutWithOneMessageAndTheAudioTracksAreRipped) {
+    InsertAndRead({{30, true}, {40}, {30, true}, {20}});
+    EXPECT_TRUE(AkripRecords::IsDataTrack(modAKRip32::Toc, 1));
+    EXPECT_FALSE(AkripRecords::IsDataTrack(modAKRip32::Toc, 2));
+    const std::string folder = FreshFolder("ripjob-out", "data-tracks");
+    const auto report = modGeneral::RipCd(Inputs("WAV", folder, {true, true, true, false}), state, progress, notice);
+    ASSERT_EQ(notice.notices.size(), 1u);
+    EXPECT_EQ(notice.notices[0].text, modGeneral::DataTracksMessage({1, 3}));
+    ASSERT_EQ(report.tracks.size(), 3u);
+    EXPECT_EQ(report.tracks[0].outcome, TrackOutcome::DataTrack);
+    EXPECT_EQ(report.tracks[1].outcome, TrackOutcome::Complete);
+    EXPECT_EQ(report.tracks[2].outcome, TrackOutcome::DataTrack);
+    EXPECT_FALSE(report.AllComplete());
+    EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 2.wav"}));
+    EXPECT_EQ(progress.Done(), (std::vector<float>{26, 40}));
+}
+
 // --- Output folders and files that cannot be used ----------------------------------------------
 
 TEST_F(RipJob, AMissingOutputFolderIsReportedAndNoTrackStarts) {
