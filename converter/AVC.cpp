@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "LongPath.h"
 #include "ModuleFolder.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 // The last-write time of a file, or false when there is no such file.
 bool FileWritten(const std::string& path, FILETIME& written, ULONGLONG* size = nullptr) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!win::PathAttributes(path, data)) return false;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     written = data.ftLastWriteTime;
     if (size) *size = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -68,8 +69,7 @@ void AVC::ConvertMedia(bool& OverWrite) {
     std::string program = GetShortName(path);
     if (program.empty() || program.find(' ') != std::string::npos) program = "\"" + path + "\"";
     const std::string commandLine = avc::BuildCommandLine(program, props_, OverWrite);
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!win::FileExists(path)) {
         RaiseError(avc::MissingConverterMessage());
         return;
     }
@@ -164,7 +164,7 @@ std::string AVC::CheckEndedConversion() {
     std::string failure;
     if (code != 0 && code != STILL_ACTIVE) failure = avc::ConverterFailedMessage(source_, code);
     else if (!touched || size == 0) failure = avc::NoOutputMessage(source_);
-    if (!failure.empty() && touched) ::DeleteFileA(dest_.c_str());
+    if (!failure.empty() && touched) win::RemoveFile(dest_);
     return failure;
 }
 

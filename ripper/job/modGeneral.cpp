@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "LongPath.h"
 #include "MessagePump.h"
 #include "ModuleFolder.h"
 #include "clsFileIo.h"
@@ -332,7 +333,10 @@ RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& pr
     EncoderConfig config;
     if (inputs.format == OutputFormat::Mp3) config = EncoderConfig::FromSelection(inputs.bitrateText, inputs.qualityIndex);
 
-    if (inputs.outputFolder.empty() || !SetCurrentDirectoryA(inputs.outputFolder.c_str())) {
+    // A folder deeper than MAX_PATH cannot be the current one, but it takes
+    // the files all the same: they are written by their full names.
+    if (inputs.outputFolder.empty() ||
+        (!SetCurrentDirectoryA(inputs.outputFolder.c_str()) && !win::FolderExists(inputs.outputFolder))) {
         notice.Show(OutputFolderMessage(inputs.outputFolder), ApplicationTitle, NoticeIcon::Exclamation);
         return report;
     }

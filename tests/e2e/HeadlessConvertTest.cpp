@@ -11,6 +11,7 @@
 
 #include "ModuleFolder.h"
 #include "WinHandles.h"
+#include "support/DeepFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -78,6 +79,20 @@ TEST_F(HeadlessConvert, GarbageAndEmptyFilesExitOneAndWriteNothing) {
     EXPECT_FALSE(fs::exists(out / "garbage.wav"));
     EXPECT_FALSE(fs::exists(out / "empty.wav"));
     fs::remove_all(inputs);
+}
+
+// An output folder deeper than MAX_PATH exists: the file is converted into it.
+TEST_F(HeadlessConvert, AnOutputFolderLongerThanMaxPathIsUsed) {
+    ASSERT_TRUE(fs::exists(clip)) << "the clip is made by avformat_prepare";
+    const std::string base = (program / "headless-convert-deep").string();
+    testing_support::RemoveDeepFolder(base);
+    const std::string deep = testing_support::MakeDeepFolder(base);
+    ASSERT_GT(deep.size(), 260u);
+    EXPECT_EQ(RunConverter({"/convert", clip.string(), "/preset:WAVE Sound (WAV)", "/out:" + deep}), 0);
+    unsigned long long size = 0;
+    EXPECT_TRUE(testing_support::DeepFileSize(deep + "\\clip.wav", size));
+    EXPECT_GT(size, 1000u);
+    testing_support::RemoveDeepFolder(base);
 }
 
 TEST_F(HeadlessConvert, AnUnknownPresetExitsTwoAndWritesNothing) {

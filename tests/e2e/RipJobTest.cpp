@@ -16,6 +16,7 @@
 #include "RipJobState.h"
 #include "RipJobSupport.h"
 #include "VirtualDisc.h"
+#include "support/DeepFolder.h"
 #include "modAKRip32.h"
 #include "modGeneral.h"
 
@@ -402,6 +403,23 @@ TEST_F(RipJob, AMissingOutputFolderIsReportedAndNoTrackStarts) {
         }
     }
     EXPECT_FALSE(Exists(missing));
+}
+
+// A folder deeper than MAX_PATH exists and takes the files.
+TEST_F(RipJob, AnOutputFolderLongerThanMaxPathIsUsed) {
+    InsertAndRead({{30}, {30}});
+    const std::string base = win::ProgramFolder() + "\\ripjob-out\\deep";
+    testing_support::RemoveDeepFolder(base);
+    const std::string deep = testing_support::MakeDeepFolder(base);
+    ASSERT_GT(deep.size(), 260u);
+    const auto report = modGeneral::RipCd(Inputs("WAV", deep, {true, false}), state, progress, notice);
+    EXPECT_TRUE(notice.notices.empty()) << notice.notices.front().text;
+    EXPECT_TRUE(report.started);
+    EXPECT_TRUE(report.AllComplete());
+    unsigned long long size = 0;
+    EXPECT_TRUE(testing_support::DeepFileSize(deep + "\\Track 1.wav", size));
+    EXPECT_EQ(size, 44u + 30u * FrameBytes);
+    testing_support::RemoveDeepFolder(base);
 }
 
 TEST_F(RipJob, AFileThatCannotBeOpenedStopsItsTrackWithAMessageAndTheJobGoesOn) {
