@@ -438,6 +438,20 @@ TEST_F(RipJob, AFileThatCannotBeOpenedStopsItsTrackWithAMessageAndTheJobGoesOn) 
     EXPECT_EQ(progress.Done(), (std::vector<float>{26, 30}));
 }
 
+TEST_F(RipJob, AnMp3FileThatCannotBeOpenedStopsItsTrackBeforeAnyRead) {
+    InsertAndRead({{60}, {30}});
+    const std::string folder = FreshFolder("ripjob-out", "blocked-mp3");
+    std::filesystem::create_directory(folder + "\\Track 1.mp3");
+    const auto report = modGeneral::RipCd(Inputs("MP3", folder, {true, true}), state, progress, notice);
+    ASSERT_EQ(notice.notices.size(), 1u);
+    EXPECT_EQ(notice.notices[0].text, modGeneral::WriteFailedMessage(folder + "\\Track 1.mp3"));
+    ASSERT_EQ(report.tracks.size(), 2u);
+    EXPECT_EQ(report.tracks[0].outcome, TrackOutcome::NotWritten);
+    EXPECT_EQ(report.tracks[0].framesDone, 0u);
+    EXPECT_EQ(report.tracks[1].outcome, TrackOutcome::Complete);
+    EXPECT_EQ(progress.closes, 2);
+}
+
 // A disk that takes nothing (the host's /dev/full behind the Z: drive): the
 // track ends at the first write that fails, in both formats.
 TEST_F(RipJob, AWriteThatFailsStopsTheTrackThereWithAMessage) {
