@@ -158,12 +158,12 @@ std::string AVC::CheckEndedConversion() {
     FILETIME written{};
     ULONGLONG size = 0;
     const bool present = FileWritten(dest_, written, &size);
-    // A file the converter did not write (there before, same time) is not
-    // its output.
-    const bool touched = present && (!destExisted_ || ::CompareFileTime(&written, &destWritten_) != 0);
     std::string failure;
     if (code != 0 && code != STILL_ACTIVE) failure = avc::ConverterFailedMessage(source_, code);
-    else if (!touched || size == 0) failure = avc::NoOutputMessage(source_);
+    else if (!present || size == 0) failure = avc::NoOutputMessage(source_);
+    // What a failed converter left is removed; a file it did not touch
+    // (there before, same time) is not its output and stays.
+    const bool touched = present && (!destExisted_ || ::CompareFileTime(&written, &destWritten_) != 0);
     if (!failure.empty() && touched) win::RemoveFile(dest_);
     return failure;
 }

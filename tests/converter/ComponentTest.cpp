@@ -186,14 +186,26 @@ TEST_F(Component, AFailingConverterRaisesItsExitCodeBeforeCompleteAndLeavesNoFil
     EXPECT_FALSE(fs::exists(dest)) << "the failed converter's file is removed";
 }
 
-TEST_F(Component, AConverterThatWritesNothingFailsAndAnOlderFileStays) {
+TEST_F(Component, AConverterThatWritesNothingFails) {
     ::SetEnvironmentVariableA("FAKE_AVFORMAT_NO_OUTPUT", "1");
-    const std::string source = Win(work / "empty.avi"), dest = Win(work / "kept.mpg");
+    const std::string source = Win(work / "empty.avi"), dest = Win(work / "none.mpg");
+    avc->SetSourceFile(source);
+    avc->SetDestFile(dest);
+    ConvertAndWait();
+    EXPECT_EQ(Count("Error:Unable to convert " + source + ": avformat.dll wrote no output file"), 1);
+    EXPECT_EQ(events.back(), "Complete");
+    EXPECT_FALSE(fs::exists(dest));
+}
+
+TEST_F(Component, AFailedConverterLeavesAnOlderFileItDidNotTouch) {
+    ::SetEnvironmentVariableA("FAKE_AVFORMAT_NO_OUTPUT", "1");
+    ::SetEnvironmentVariableA("FAKE_AVFORMAT_EXIT_CODE", "1");
+    const std::string source = Win(work / "garbage.avi"), dest = Win(work / "kept.mpg");
     std::ofstream(dest, std::ios::binary) << "an older file";
     avc->SetSourceFile(source);
     avc->SetDestFile(dest);
     ConvertAndWait(false);
-    EXPECT_EQ(Count("Error:Unable to convert " + source + ": avformat.dll wrote no output file"), 1);
+    EXPECT_EQ(Count("Error:Unable to convert " + source + ": avformat.dll ended with code 1"), 1);
     EXPECT_EQ(events.back(), "Complete");
     EXPECT_EQ(ReadFile(dest), "an older file") << "a file the converter did not write is not removed";
 }
