@@ -5,7 +5,22 @@
 #include <algorithm>
 #include <vector>
 
+#include "LongPath.h"
 #include "ModuleFolder.h"
+
+namespace {
+
+// The last-write time of a file, or false when there is no such file.
+bool FileWritten(const std::string& path, FILETIME& written, ULONGLONG* size = nullptr) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!win::PathAttributes(path, data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    written = data.ftLastWriteTime;
+    if (size) *size = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+}  // namespace
 
 AVC::AVC(HWND timerWindow, UINT_PTR timerId, std::string converterFolder)
     : timerWindow_(timerWindow), timerId_(timerId), converterFolder_(std::move(converterFolder)) {
@@ -54,11 +69,13 @@ void AVC::ConvertMedia(bool& OverWrite) {
     std::string program = GetShortName(path);
     if (program.empty() || program.find(' ') != std::string::npos) program = "\"" + path + "\"";
     const std::string commandLine = avc::BuildCommandLine(program, props_, OverWrite);
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!win::FileExists(path)) {
         RaiseError(avc::MissingConverterMessage());
         return;
     }
+    source_ = props_.SourceFile;
+    dest_ = props_.DestFile;
+    destExisted_ = FileWritten(dest_, destWritten_);
     StartConverter(commandLine);
 }
 
@@ -82,6 +99,7 @@ void AVC::StartConverter(const std::string& commandLine) {
     if (!started) return;  // the pipe's two ends close with their owners
 
     lastCommandLine_ = commandLine;
+    cancelled_ = false;
     process_.reset(info.hProcess);
     thread_.reset(info.hThread);
     processId_ = info.dwProcessId;
@@ -120,6 +138,7 @@ void AVC::Timer1_Timer() {
     }
     if (Converting) Converting();
     if (!ended || !running_) return;
+    const std::string failure = cancelled_ ? std::string() : CheckEndedConversion();
     process_.reset();
     thread_.reset();
     readPipe_.reset();
@@ -127,10 +146,32 @@ void AVC::Timer1_Timer() {
     running_ = false;
     StopTimer();
     props_ = avc::Properties{};
+    cancelled_ = false;
+    if (!failure.empty()) RaiseError(failure);
     if (Complete) Complete();
 }
 
-void AVC::CancelConvert() { KillProcessByName(avc::ConverterFileName); }
+std::string AVC::CheckEndedConversion() {
+    // The output ends as the converter exits; give it a moment to be gone.
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(process_.get(), ExitWait) == WAIT_OBJECT_0) ::GetExitCodeProcess(process_.get(), &code);
+    FILETIME written{};
+    ULONGLONG size = 0;
+    const bool present = FileWritten(dest_, written, &size);
+    std::string failure;
+    if (code != 0 && code != STILL_ACTIVE) failure = avc::ConverterFailedMessage(source_, code);
+    else if (!present || size == 0) failure = avc::NoOutputMessage(source_);
+    // What a failed converter left is removed; a file it did not touch
+    // (there before, same time) is not its output and stays.
+    const bool touched = present && (!destExisted_ || ::CompareFileTime(&written, &destWritten_) != 0);
+    if (!failure.empty() && touched) win::RemoveFile(dest_);
+    return failure;
+}
+
+void AVC::CancelConvert() {
+    if (running_) cancelled_ = true;
+    KillProcessByName(avc::ConverterFileName);
+}
 
 void AVC::KillProcessByName(const std::string& fileName) {
     win::unique_handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

@@ -5,8 +5,12 @@
 //
 // A caller sets the write-only properties, calls ConvertMedia and then hears
 // only events: Converting on every poll while the converter runs, Complete
-// once when its output has ended (success is not known), ErrorEvent when
-// ConvertMedia finds a reason not to start. After every conversion all
+// once when its output has ended, ErrorEvent when ConvertMedia finds a reason
+// not to start. When the output has ended the converter's exit code and its
+// output file are looked at: a converter that failed (an exit code other than
+// 0, or no output file with data) raises ErrorEvent with the reason just
+// before Complete, and what it left under the destination name is removed.
+// A cancelled conversion ends with Complete alone. After every conversion all
 // properties are empty again.
 //
 // The class has no timer of its own: it borrows one timer of a window (the
@@ -27,6 +31,7 @@ public:
     static constexpr UINT PollInterval = 300;  // ms while a converter runs
     static constexpr DWORD ChunkSize = 256;       // bytes per pipe read
     static constexpr DWORD MaxDrainPerTick = 65536;  // bytes drained per tick at most
+    static constexpr DWORD ExitWait = 5000;  // ms allowed for the exit after the output's end
 
     // `timerWindow`/`timerId`: the borrowed timer. `converterFolder`: where
     // the converter is looked for; empty means the program's folder.
@@ -68,7 +73,8 @@ public:
     // made starts nothing and raises no event (Running() stays false).
     void ConvertMedia(bool& OverWrite);
     // Terminates every running process whose executable name ends with
-    // "avformat.dll" (exit code 0). The next tick then ends the conversion.
+    // "avformat.dll" (exit code 0). The next tick then ends the conversion,
+    // which counts as cancelled rather than failed.
     void CancelConvert();
 
     // The borrowed timer's tick.
@@ -92,6 +98,9 @@ private:
     void RaiseError(std::string message);
     void StartTimer();
     void StopTimer();
+    // Why the conversion that has just ended failed, or empty when it did
+    // not; a failed conversion's output is removed here.
+    std::string CheckEndedConversion();
 
     HWND timerWindow_;
     UINT_PTR timerId_;
@@ -106,5 +115,13 @@ private:
     STARTUPINFOA startup_{};
     SECURITY_ATTRIBUTES security_{};
     bool running_ = false;
+    bool cancelled_ = false;
+    // The conversion being polled: its files, and the destination as it was
+    // before the converter started (so a file the converter did not touch
+    // is never removed).
+    std::string source_;
+    std::string dest_;
+    bool destExisted_ = false;
+    FILETIME destWritten_{};
     std::string lastCommandLine_;
 };

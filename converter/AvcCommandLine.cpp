@@ -1,6 +1,7 @@
 #include "AvcCommandLine.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace avc {
 
@@ -100,6 +101,18 @@ std::string MissingNameMessage(const Properties& p) {
 }
 
 std::string MissingConverterMessage() { return std::string("Unable to locate ") + ConverterFileName; }
+
+std::string ConverterFailedMessage(std::string_view source, unsigned long exitCode) {
+    // Small codes are the converter's own; large ones are system status
+    // values, which read better in hexadecimal.
+    char code[16];
+    std::snprintf(code, sizeof code, exitCode < 0x10000 ? "%lu" : "0x%08lX", exitCode);
+    return "Unable to convert " + std::string(source) + ": " + ConverterFileName + " ended with code " + code;
+}
+
+std::string NoOutputMessage(std::string_view source) {
+    return "Unable to convert " + std::string(source) + ": " + ConverterFileName + " wrote no output file";
+}
 
 std::string ConverterPath(std::string_view folder) {
     std::string path(folder);

@@ -83,6 +83,11 @@ std::string MissingNameMessage(const Properties& p);
 // "Unable to locate avformat.dll".
 std::string MissingConverterMessage();
 
+// The reasons a conversion whose converter ran is reported as failed: the
+// converter's exit code was not 0, or it left no output file with data.
+std::string ConverterFailedMessage(std::string_view source, unsigned long exitCode);
+std::string NoOutputMessage(std::string_view source);
+
 // The converter's full path: folder, one backslash (none added when the
 // folder already ends in one, as a drive's root does) and the file name.
 std::string ConverterPath(std::string_view folder);

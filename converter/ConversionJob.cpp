@@ -48,6 +48,7 @@ ConversionJob::Report ConversionJob::Run(AVC& converter, const Inputs& inputs,
             const std::string text =
                 errorRaised_ ? errorText_ : std::string("Unable to start ") + avc::ConverterFileName;
             file.outcome = FileOutcome::NotStarted;
+            file.failure = text;
             progress_.NotStarted(text);
             notice_.Show(text, ApplicationTitle, NoticeIcon::Exclamation);
             break;
@@ -61,7 +62,13 @@ ConversionJob::Report ConversionJob::Run(AVC& converter, const Inputs& inputs,
             }
         }
         if (!ended_) break;  // the wait was given up: the component may be gone
-        file.outcome = FileOutcome::Ended;
+        if (errorRaised_) {
+            file.outcome = FileOutcome::Failed;
+            file.failure = errorText_;
+            progress_.FileFailed(errorText_);
+        } else {
+            file.outcome = FileOutcome::Ended;
+        }
         if (keepWaiting && !keepWaiting()) break;
     }
     running_ = false;

@@ -10,10 +10,11 @@
 // window. The component's events reach the job through its Converting,
 // Complete and ErrorEvent members, which the component's owner calls.
 //
-// A file whose converter runs but fails ends like one that succeeds (the
-// component does not tell them apart). When the component raises ErrorEvent
-// or cannot start the converter at all, no Complete will come: the job shows
-// the reason and ends there.
+// A file whose converter runs but fails ends with ErrorEvent just before
+// Complete: the job shows the reason and goes on with the next file. When
+// the component raises ErrorEvent from ConvertMedia or cannot start the
+// converter at all, no Complete will come: the job shows the reason and ends
+// there.
 #pragma once
 
 #include <functional>
@@ -36,6 +37,7 @@ public:
 
     enum class FileOutcome {
         Ended,       // the converter ran and its output ended
+        Failed,      // the converter ran and failed (the component raised ErrorEvent at its end)
         NotStarted,  // the component raised ErrorEvent or could not start the converter
         Abandoned,   // the wait was given up (the display or the component went away)
     };
@@ -44,6 +46,7 @@ public:
         std::string source;
         std::string destination;
         FileOutcome outcome = FileOutcome::Abandoned;
+        std::string failure;  // why it was not converted (NotStarted, Failed)
     };
 
     struct Report {

@@ -15,6 +15,8 @@ public:
     virtual void Converting() = 0;
     // The converter's output has ended: the file's conversion is over.
     virtual void FileEnded() = 0;
+    // The file's converter ran and failed (after FileEnded); `reason` says why.
+    virtual void FileFailed(const std::string& reason) = 0;
     // Nothing could be started for the file; `reason` says why.
     virtual void NotStarted(const std::string& reason) = 0;
     // False once the display has gone away; the job then stops waiting.

@@ -7,6 +7,7 @@
 #include "CandyButton.h"
 #include "ConversionPresets.h"
 #include "ConverterFiles.h"
+#include "LongPath.h"
 #include "PropertyBag.h"
 #include "UserNotice.h"
 #include "WindowHelpers.h"
@@ -295,11 +296,9 @@ void ConverterTab::Message(const std::string& text, UINT icon) const {
 }
 
 bool ConverterTab::EnsureOutputFolder(const std::string& folder) {
-    const DWORD a = ::GetFileAttributesA(folder.c_str());
-    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    if (win::FolderExists(folder)) return true;
     ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
-    const DWORD b = ::GetFileAttributesA(folder.c_str());
-    if (b != INVALID_FILE_ATTRIBUTES && (b & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    if (win::FolderExists(folder)) return true;
     Message("Unable to create the output directory " + folder, MB_ICONEXCLAMATION);
     return false;
 }

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cctype>
 #include <memory>
 
@@ -10,6 +9,7 @@
 #include "ConsoleLines.h"
 #include "ConversionJob.h"
 #include "ConversionPresets.h"
+#include "LongPath.h"
 #include "UserNotice.h"
 
 namespace HeadlessConvert {
@@ -34,26 +34,9 @@ bool SplitSwitch(std::string_view arg, std::string_view& name, std::string_view&
     return true;
 }
 
-std::string FullPath(const std::string& path) {
-    std::array<char, 1024> buffer{};
-    const DWORD n = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (n == 0 || n >= buffer.size()) return path;
-    return std::string(buffer.data(), n);
-}
-
-bool IsFolder(const std::string& path) {
-    const DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsFile(const std::string& path) {
-    const DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool HoldsData(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!win::PathAttributes(path, data)) return false;
     return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (data.nFileSizeLow || data.nFileSizeHigh);
 }
 
@@ -63,6 +46,7 @@ public:
     void FileStarted(const std::string& outputName) override { out_.Line("Processing " + outputName); }
     void Converting() override {}
     void FileEnded() override { out_.Line("Conversion Complete"); }
+    void FileFailed(const std::string& reason) override { out_.Line(reason); }
     void NotStarted(const std::string& reason) override { out_.Line(reason); }
     bool Shown() const override { return true; }
 
@@ -116,8 +100,8 @@ int Run(const std::vector<std::string>& args, win::ConsoleLines& out) {
         out.Line("cadrel: there is no preset \"" + command.preset + "\"");
         return ExitBadRequest;
     }
-    const std::string folder = FullPath(command.outFolder);
-    if (!IsFolder(folder)) {
+    const std::string folder = win::FullPathName(command.outFolder);
+    if (!win::FolderExists(folder)) {
         out.Line("cadrel: the output folder " + folder + " does not exist");
         return ExitBadRequest;
     }
@@ -125,8 +109,8 @@ int Run(const std::vector<std::string>& args, win::ConsoleLines& out) {
     inputs.caption = command.preset;
     inputs.outputFolder = folder;
     for (const std::string& file : command.files) {
-        const std::string path = FullPath(file);
-        if (!IsFile(path)) {
+        const std::string path = win::FullPathName(file);
+        if (!win::FileExists(path)) {
             out.Line("cadrel: the file " + path + " does not exist");
             return ExitBadRequest;
         }

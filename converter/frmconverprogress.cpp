@@ -81,6 +81,8 @@ void frmconverprogress::FileEnded() {
     SetButtonCaption("Close");
 }
 
+void frmconverprogress::FileFailed(const std::string& reason) { SetStatus(reason); }
+
 void frmconverprogress::NotStarted(const std::string& reason) { SetStatus(reason); }
 
 void frmconverprogress::CandyButton1_Click() {

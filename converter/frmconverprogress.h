@@ -53,6 +53,7 @@ public:
     void FileStarted(const std::string& outputName) override;
     void Converting() override;
     void FileEnded() override;
+    void FileFailed(const std::string& reason) override;
     void NotStarted(const std::string& reason) override;
     bool Shown() const override { return hWnd() != nullptr; }
 

@@ -55,6 +55,12 @@ uint32_t TocAddressToLba(const TocBytes& toc, int entry) {
     return ReadBE32(&toc[Toc::HeaderSize + static_cast<std::size_t>(entry) * Toc::EntrySize + Toc::EntryAddress]);
 }
 
+bool IsDataTrack(const TocBytes& toc, int row) {
+    if (row < 1 || row > TrackCount(toc)) return false;
+    const std::size_t entry = Toc::HeaderSize + static_cast<std::size_t>(row - 1) * Toc::EntrySize;
+    return (toc[entry + Toc::EntryAdrControl] & Toc::ControlData) != 0;
+}
+
 int TrackCount(const TocBytes& toc) {
     int rows = 0;
     while (rows + 1 < Toc::EntryCount && TocAddressToLba(toc, rows + 1) != 0) ++rows;

@@ -68,7 +68,9 @@ namespace Toc {
 constexpr std::size_t HeaderSize = 4;
 constexpr std::size_t EntrySize = 8;
 constexpr int EntryCount = 100;
+constexpr std::size_t EntryAdrControl = 1;  // within an entry: ADR (high nibble), control (low nibble)
 constexpr std::size_t EntryAddress = 4;     // within an entry, 4 bytes big-endian
+constexpr uint8_t ControlData = 0x04;       // control bit of a data track
 constexpr std::size_t Size = HeaderSize + EntryCount * EntrySize;
 static_assert(Size == 804);
 }  // namespace Toc
@@ -113,6 +115,10 @@ TrackBufferHeaderBytes MakeTrackBufferHeader(uint32_t startFrame, uint32_t frame
 // The address of TOC entry `entry` (0-based) read big-endian; 0 for an entry
 // outside 0..99.
 uint32_t TocAddressToLba(const TocBytes& toc, int entry);
+
+// Whether row i (1-based) is a data track: the control bits of entry i-1
+// say so. False for a row outside the list.
+bool IsDataTrack(const TocBytes& toc, int row);
 
 // The frames of one track: [start, end).
 struct FrameRange {

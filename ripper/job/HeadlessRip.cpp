@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cmath>
 #include <cstdio>
 
 #include "AkripRecords.h"
 #include "ConsoleLines.h"
+#include "LongPath.h"
 #include "RipJobState.h"
 #include "RipProgress.h"
 #include "UserNotice.h"
@@ -50,18 +50,6 @@ private:
     int lastPercent_ = -1;
 };
 
-std::string FullPath(const std::string& folder) {
-    std::array<char, 1024> buffer{};
-    const DWORD n = GetFullPathNameA(folder.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (n == 0 || n >= buffer.size()) return folder;
-    return std::string(buffer.data(), n);
-}
-
-bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 int Run(const std::vector<std::string>& args, LineOutput& out) {
     const RipCommandLine::ParseResult parsed = RipCommandLine::Parse(args);
     if (!parsed) {
@@ -72,8 +60,8 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
     const RipCommandLine::RipCommand& command = *parsed.command;
 
     const std::string folderText = command.outFolder ? *command.outFolder : modSettings::LoadRipOutputFolder();
-    const std::string folder = FullPath(folderText);
-    if (!IsFolder(folder)) {
+    const std::string folder = win::FullPathName(folderText);
+    if (!win::FolderExists(folder)) {
         out.Line("cadrel: the output folder " + folder + " does not exist");
         return ExitBadRequest;
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "LongPath.h"
 #include "WavHeader.h"
 
 namespace {
@@ -26,7 +27,9 @@ clsFileIo::~clsFileIo() { CloseFile(); }
 bool clsFileIo::OpenFile(const std::string& fileName) {
     if (IsOpen()) CloseFile();
     if (fileName.empty()) return false;
-    HANDLE h = CreateFileA(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+    // The wide call takes a path of any length (an output folder may lie
+    // deeper than MAX_PATH).
+    HANDLE h = CreateFileW(win::FileApiPath(fileName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     handle_.reset(h);

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "LongPath.h"
 #include "MessagePump.h"
 #include "ModuleFolder.h"
 #include "clsFileIo.h"
@@ -100,6 +101,7 @@ std::string_view TrackOutcomeText(TrackOutcome outcome) {
         case TrackOutcome::NotWritten: return "not written";
         case TrackOutcome::Failed: return "failed";
         case TrackOutcome::NotStarted: return "not started";
+        case TrackOutcome::DataTrack: return "left out: a data track";
     }
     return "unknown";
 }
@@ -120,6 +122,21 @@ std::string OutputFolderMessage(std::string_view folder) {
            " does not exist or cannot be opened. Choose another output folder, then rip again.";
 }
 
+std::string DataTracksMessage(const std::vector<int>& rows) {
+    std::string list;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        if (k > 0) list += k + 1 == rows.size() ? " and " : ", ";
+        list += std::to_string(rows[k]);
+    }
+    if (rows.size() == 1) return "Track " + list + " is a data track, not audio. It was left out of the rip.";
+    return "Tracks " + list + " are data tracks, not audio. They were left out of the rip.";
+}
+
+std::string WriteFailedMessage(std::string_view path) {
+    return "The file " + std::string(path) +
+           " cannot be written (the disk may be full or the folder read-only). The track was stopped.";
+}
+
 // --- WAV ----------------------------------------------------------------------
 
 TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t startFrame, uint32_t endFrame) {
@@ -136,21 +153,21 @@ TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t
     uint32_t n = FramesPerRead;
 
     clsFileIo file;
-    bool written = file.OpenFile(path);
     // The header is written once, before any audio, and announces the whole range.
     const uint64_t announced = uint64_t{total} * BytesPerFrame;
-    written = file.writeWavHeader(static_cast<uint32_t>(std::min<uint64_t>(announced, UINT32_MAX - 36))) && written;
+    bool written = file.OpenFile(path) &&
+                   file.writeWavHeader(static_cast<uint32_t>(std::min<uint64_t>(announced, UINT32_MAX - 36)));
 
     bool readFailed = !block;  // without a block there is nothing to read into
-    while (remaining > 0 && !readFailed) {
+    // The first write that fails ends the track: nothing more is read.
+    while (remaining > 0 && !readFailed && written) {
         if (remaining < n) n = remaining;
         AppError unused;
         if (ReadBlock(context, block.bytes(), current, n, false, unused) != BlockResult::Read) {
             readFailed = true;
             break;
         }
-        written = file.WriteBytes(modAKRip32::BlockAudio(block.bytes(), n)) && written;
-        file.FlushBuffers();
+        written = file.WriteBytes(modAKRip32::BlockAudio(block.bytes(), n)) && file.FlushBuffers();
         current += n;
         remaining -= n;
         report.framesDone = total - remaining;
@@ -160,9 +177,14 @@ TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t
 
     block.reset();
     file.CloseFile();
-    if (readFailed) report.outcome = TrackOutcome::Abandoned;
-    else if (!written) report.outcome = TrackOutcome::NotWritten;
-    else report.outcome = TrackOutcome::Complete;
+    if (readFailed) {
+        report.outcome = TrackOutcome::Abandoned;
+    } else if (!written) {
+        report.outcome = TrackOutcome::NotWritten;
+        context.notice.Show(WriteFailedMessage(path), ApplicationTitle, NoticeIcon::Exclamation);
+    } else {
+        report.outcome = TrackOutcome::Complete;
+    }
     return report;
 }
 
@@ -201,6 +223,7 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
 
         file.emplace();
         written = file->OpenFile(path);
+        if (!written) return {};  // nothing read, nothing to encode
 
         block = modAKRip32::AllocateTrackBuffer();
         if (!block) return OutOfMemory();
@@ -215,6 +238,8 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
             if (!blockOutput.empty()) written = file->WriteBytes(blockOutput) && written;
             blockOutput.clear();
         };
+        // The first write that fails ends the track: nothing more is read,
+        // and the stream is not finished into a file that takes nothing.
 
         uint32_t remaining = total;
         uint32_t current = startFrame;
@@ -242,10 +267,11 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
                 if (produced > 0) blockOutput.insert(blockOutput.end(), bytes.begin(), bytes.end());
             }
             writeBlockOutput();
-            file->FlushBuffers();
+            written = file->FlushBuffers() && written;
             current += n;
             remaining -= n;
             report.framesDone = total - remaining;
+            if (!written) return {};
             if (context.state.CancelRip()) {
                 cancelled = remaining > 0;
                 break;
@@ -261,7 +287,7 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
         }
         if (produced > 0) {
             written = file->WriteBytes(stream->Output()) && written;
-            file->FlushBuffers();
+            written = file->FlushBuffers() && written;
         }
         return {};
     }();
@@ -282,10 +308,16 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
         block.reset();
         file->CloseFile();
         file.reset();
-        if (readFailed) report.outcome = TrackOutcome::Abandoned;
-        else if (cancelled) report.outcome = TrackOutcome::Cancelled;
-        else if (!written) report.outcome = TrackOutcome::NotWritten;
-        else report.outcome = TrackOutcome::Complete;
+        if (readFailed) {
+            report.outcome = TrackOutcome::Abandoned;
+        } else if (!written) {
+            report.outcome = TrackOutcome::NotWritten;
+            context.notice.Show(WriteFailedMessage(path), ApplicationTitle, NoticeIcon::Exclamation);
+        } else if (cancelled) {
+            report.outcome = TrackOutcome::Cancelled;
+        } else {
+            report.outcome = TrackOutcome::Complete;
+        }
     }
     if (stream && modErrHandler::GuardedCall([&] { stream->Close(); })) (void)stream.release();
     return report;
@@ -301,12 +333,23 @@ RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& pr
     EncoderConfig config;
     if (inputs.format == OutputFormat::Mp3) config = EncoderConfig::FromSelection(inputs.bitrateText, inputs.qualityIndex);
 
-    if (inputs.outputFolder.empty() || !SetCurrentDirectoryA(inputs.outputFolder.c_str())) {
+    // A folder deeper than MAX_PATH cannot be the current one, but it takes
+    // the files all the same: they are written by their full names.
+    if (inputs.outputFolder.empty() ||
+        (!SetCurrentDirectoryA(inputs.outputFolder.c_str()) && !win::FolderExists(inputs.outputFolder))) {
         notice.Show(OutputFolderMessage(inputs.outputFolder), ApplicationTitle, NoticeIcon::Exclamation);
         return report;
     }
     report.started = true;
     state.SetJobState(RipJobState::State::Start);
+
+    // Data tracks hold no audio: they are left out, and the user hears of
+    // them once, before any track starts.
+    std::vector<int> dataRows;
+    for (std::size_t i = 1; i <= inputs.trackList.size(); ++i)
+        if (inputs.trackList[i - 1].selected && AkripRecords::IsDataTrack(inputs.toc, static_cast<int>(i)))
+            dataRows.push_back(static_cast<int>(i));
+    if (!dataRows.empty()) notice.Show(DataTracksMessage(dataRows), ApplicationTitle, NoticeIcon::Exclamation);
 
     RipContext context{state, progress, notice, inputs.cdHandle, inputs.owner, inputs.pumpMessages};
     const std::size_t rows = inputs.trackList.size();
@@ -325,6 +368,14 @@ RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& pr
             continue;
         }
         if (!row.selected) continue;
+        if (std::find(dataRows.begin(), dataRows.end(), static_cast<int>(i)) != dataRows.end()) {
+            TrackReport data;
+            data.row = static_cast<int>(i);
+            data.path = path;
+            data.outcome = TrackOutcome::DataTrack;
+            report.tracks.push_back(std::move(data));
+            continue;
+        }
 
         const uint32_t start = AkripRecords::TocAddressToLba(inputs.toc, static_cast<int>(i) - 1);
         const uint32_t end = AkripRecords::TocAddressToLba(inputs.toc, static_cast<int>(i));

@@ -58,9 +58,10 @@ enum class TrackOutcome {
     Complete,    // every frame read and written
     Abandoned,   // a block could not be read: the file holds what came before it
     Cancelled,   // MP3 only: Cancel ended the track at a block boundary
-    NotWritten,  // every frame read, but the file could not be opened or written
+    NotWritten,  // the file could not be opened or written: the track stopped at the first failed write
     Failed,      // an error inside the MP3 routine ("Critical error...")
     NotStarted,  // a selected row skipped because the job had been cancelled
+    DataTrack,   // a selected row left out: the disc has data there, not audio
 };
 
 std::string_view TrackOutcomeText(TrackOutcome outcome);
@@ -139,5 +140,13 @@ RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& pr
 
 // The texts of the message shown for an output folder that cannot be used.
 std::string OutputFolderMessage(std::string_view folder);
+
+// The text of the message shown when selected rows are data tracks, which
+// the job leaves out (`rows` in order, not empty).
+std::string DataTracksMessage(const std::vector<int>& rows);
+
+// The text of the message shown when a track's file cannot be opened or
+// written (the track stops there).
+std::string WriteFailedMessage(std::string_view path);
 
 }  // namespace modGeneral

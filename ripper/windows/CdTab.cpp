@@ -164,7 +164,10 @@ void CdTab::DriveList_Click() {
                 start = sum ? *sum : TrackTimes::AddressTime(modAKRip32::TocAddressToLba(i - 1));
             }
             const std::string length = CD_Library::GetTrackLength(i);
-            const std::string artist = "Unknown";
+            // A data track holds no audio: the list says so where an audio
+            // track names its artist, and the rip leaves it out.
+            const std::string artist =
+                AkripRecords::IsDataTrack(modAKRip32::Toc, i) ? std::string(DataTrackText) : std::string("Unknown");
             ListView_SetItemText(list, row, 1, const_cast<char*>(artist.c_str()));
             ListView_SetItemText(list, row, 2, const_cast<char*>(start.c_str()));
             ListView_SetItemText(list, row, 3, const_cast<char*>(length.c_str()));

@@ -40,6 +40,9 @@ struct CdTabHost {
 
 class CdTab : public CadrelIds {
 public:
+    // What the track list's "Artist" column shows for a data track.
+    static constexpr const char* DataTrackText = "Data track";
+
     explicit CdTab(const CdTabHost& host);
     CdTab(const CdTab&) = delete;
     CdTab& operator=(const CdTab&) = delete;

@@ -81,6 +81,8 @@ protected:
         ::DestroyWindow(window);
         ::SetEnvironmentVariableA("FAKE_AVFORMAT_SILENCE_MS", nullptr);
         ::SetEnvironmentVariableA("FAKE_AVFORMAT_OUTPUT_BYTES", nullptr);
+        ::SetEnvironmentVariableA("FAKE_AVFORMAT_EXIT_CODE", nullptr);
+        ::SetEnvironmentVariableA("FAKE_AVFORMAT_NO_OUTPUT", nullptr);
     }
     void Attach(std::unique_ptr<AVC> instance) {
         avc = std::move(instance);
@@ -154,6 +156,7 @@ TEST_F(Component, ARunEndsWithCompleteAfterItsOutputEnds) {
     EXPECT_EQ(Count("Complete"), 1);
     EXPECT_GE(Count("Converting"), 1);
     EXPECT_EQ(events.back(), "Complete");
+    EXPECT_EQ(Count("Converting") + 1, static_cast<int>(events.size())) << "no error for a converter that succeeded";
     EXPECT_FALSE(avc->Running());
     const auto calls = Calls();
     ASSERT_EQ(calls.size(), 1u);
@@ -166,6 +169,47 @@ TEST_F(Component, ARunEndsWithCompleteAfterItsOutputEnds) {
 
 // A converter that writes much more than a pipe holds is drained as fast as
 // it writes: its output does not pile up for one small read per tick.
+// A converter that fails is not a conversion that ended well: its reason is
+// raised just before Complete, and what it wrote under the destination name
+// is gone.
+TEST_F(Component, AFailingConverterRaisesItsExitCodeBeforeCompleteAndLeavesNoFile) {
+    ::SetEnvironmentVariableA("FAKE_AVFORMAT_EXIT_CODE", "1");
+    const std::string source = Win(work / "garbage.avi"), dest = Win(work / "garbage.mpg");
+    avc->SetSourceFile(source);
+    avc->SetDestFile(dest);
+    ConvertAndWait();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 2], "Error:Unable to convert " + source + ": avformat.dll ended with code 1");
+    EXPECT_EQ(events.back(), "Complete");
+    EXPECT_EQ(Count("Complete"), 1);
+    EXPECT_FALSE(avc->Running());
+    EXPECT_FALSE(fs::exists(dest)) << "the failed converter's file is removed";
+}
+
+TEST_F(Component, AConverterThatWritesNothingFails) {
+    ::SetEnvironmentVariableA("FAKE_AVFORMAT_NO_OUTPUT", "1");
+    const std::string source = Win(work / "empty.avi"), dest = Win(work / "none.mpg");
+    avc->SetSourceFile(source);
+    avc->SetDestFile(dest);
+    ConvertAndWait();
+    EXPECT_EQ(Count("Error:Unable to convert " + source + ": avformat.dll wrote no output file"), 1);
+    EXPECT_EQ(events.back(), "Complete");
+    EXPECT_FALSE(fs::exists(dest));
+}
+
+TEST_F(Component, AFailedConverterLeavesAnOlderFileItDidNotTouch) {
+    ::SetEnvironmentVariableA("FAKE_AVFORMAT_NO_OUTPUT", "1");
+    ::SetEnvironmentVariableA("FAKE_AVFORMAT_EXIT_CODE", "1");
+    const std::string source = Win(work / "garbage.avi"), dest = Win(work / "kept.mpg");
+    std::ofstream(dest, std::ios::binary) << "an older file";
+    avc->SetSourceFile(source);
+    avc->SetDestFile(dest);
+    ConvertAndWait(false);
+    EXPECT_EQ(Count("Error:Unable to convert " + source + ": avformat.dll ended with code 1"), 1);
+    EXPECT_EQ(events.back(), "Complete");
+    EXPECT_EQ(ReadFile(dest), "an older file") << "a file the converter did not write is not removed";
+}
+
 TEST_F(Component, AChattyConverterIsDrainedWithoutBeingHeldBack) {
     ::SetEnvironmentVariableA("FAKE_AVFORMAT_OUTPUT_BYTES", "400000");
     avc->SetSourceFile(Win(work / "in.avi"));

@@ -23,6 +23,7 @@ struct RecordingProgress : ConversionProgress {
     void FileStarted(const std::string& outputName) override { events.push_back("started " + outputName); }
     void Converting() override { events.push_back("converting"); }
     void FileEnded() override { events.push_back("ended"); }
+    void FileFailed(const std::string& reason) override { events.push_back("failed: " + reason); }
     void NotStarted(const std::string& reason) override { events.push_back("not started: " + reason); }
     bool Shown() const override { return true; }
 };

@@ -2,7 +2,8 @@
 // calls.txt and its process id to pid.txt beside itself, writes the command
 // line into the destination (the last quoted name), prints a few lines, then
 // stays silent for FAKE_AVFORMAT_SILENCE_MS milliseconds (default 0) and
-// exits with code 3.
+// exits with code FAKE_AVFORMAT_EXIT_CODE (default 0). FAKE_AVFORMAT_NO_OUTPUT
+// leaves the destination alone.
 #include <windows.h>
 
 #include <cstdio>
@@ -37,7 +38,7 @@ int main() {
     std::printf("fake converter starting\n");
     std::fflush(stdout);
     const auto close = line.find_last_of('"');
-    if (close != std::string::npos && close > 0) {
+    if (close != std::string::npos && close > 0 && !std::getenv("FAKE_AVFORMAT_NO_OUTPUT")) {
         const auto open = line.find_last_of('"', close - 1);
         if (open != std::string::npos) {
             const std::string dest = line.substr(open + 1, close - open - 1);
@@ -56,5 +57,6 @@ int main() {
         for (long left = std::atol(chatty); left > 0; left -= 100) std::printf("%s\n", line.c_str());
     }
     std::printf("fake converter done\n");
-    return 3;
+    const char* code = std::getenv("FAKE_AVFORMAT_EXIT_CODE");
+    return code ? std::atoi(code) : 0;
 }

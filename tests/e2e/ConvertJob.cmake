@@ -23,7 +23,7 @@ endforeach()
 
 # The headless conversion mode: a preset's conversion of the prepared clip,
 # and the requests it refuses.
-add_wine_gtest(headless_convert_test SOURCES e2e/HeadlessConvertTest.cpp LIBS win LABELS e2e
+add_wine_gtest(headless_convert_test SOURCES e2e/HeadlessConvertTest.cpp LIBS win windowtesting LABELS e2e
   LOCKS converter TIMEOUT 600)
 add_dependencies(headless_convert_test avformat cadrel-convert)
 set_tests_properties(headless_convert_test PROPERTIES FIXTURES_REQUIRED avformat_clips)

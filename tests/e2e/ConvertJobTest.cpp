@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "ModuleFolder.h"
@@ -21,6 +22,7 @@
 #include "ConverterTab.h"
 #include "modGeneral.h"
 #include "modSettings.h"
+#include "WindowHelpers.h"
 #include "support/WindowTesting.h"
 
 namespace fs = std::filesystem;
@@ -85,6 +87,8 @@ protected:
     static inline Cadrel* window_ = nullptr;
 };
 
+using ConvertJobFailure = ConvertJob;
+
 TEST_P(ConvertJob, WritesTheFileAndEndsOnConversionComplete) {
     const Family& f = GetParam();
     const fs::path program = win::ProgramFolder();
@@ -104,6 +108,50 @@ TEST_P(ConvertJob, WritesTheFileAndEndsOnConversionComplete) {
     EXPECT_EQ(tab->Progress().ButtonCaption(), "Close");
     ASSERT_TRUE(fs::exists(folder / f.file)) << f.caption;
     EXPECT_GT(fs::file_size(folder / f.file), 1000u);
+}
+
+// A file the converter cannot read fails in the converter: the job says why
+// on the main window and in the progress window, writes nothing under that
+// file's name and converts the next file.
+TEST_F(ConvertJobFailure, AGarbageFileShowsTheConvertersFailureAndTheJobGoesOn) {
+    const fs::path program = win::ProgramFolder();
+    const fs::path clip = program / "avformat-e2e" / "clip.mkv";
+    ASSERT_TRUE(fs::exists(clip)) << "the clip is made by avformat_prepare";
+    const fs::path folder = program / "convert-job" / "failure";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path garbage = folder / "garbage.avi";
+    {
+        std::ofstream f(garbage, std::ios::binary);
+        for (int i = 0; i < 4096; ++i) f.put(static_cast<char>((i * 7919 + 13) & 0xff));
+    }
+    const fs::path out = folder / "out";
+    fs::create_directories(out);
+
+    MessageBoxRecorder boxes;
+    Cadrel& window = *window_;
+    ConverterTab* tab = window.Converter();
+    ASSERT_NE(tab, nullptr);
+    while (::SendMessageA(window.Control(Cadrel::IdListView3), LVM_GETITEMCOUNT, 0, 0) > 0) {
+        tab->SetRowChecked(0, true);
+        tab->CandyButton11_Click();
+    }
+    tab->SetOutputFolder(out.string());
+    tab->AddFiles({garbage.string(), clip.string()});
+    tab->SetRowChecked(0, true);
+    tab->SetRowChecked(1, true);
+    Pump();
+    tab->SetFormatCaption("WAVE Sound (WAV)");
+    tab->ConvertSelected();
+
+    EXPECT_FALSE(tab->JobRunning());
+    const std::string label9 = controls::WindowText(window.Control(Cadrel::IdLabel9));
+    EXPECT_EQ(label9.rfind("Unable to convert " + garbage.string() + ": avformat.dll ended with code ", 0), 0u) << label9;
+    EXPECT_FALSE(fs::exists(out / "garbage.wav"));
+    ASSERT_TRUE(fs::exists(out / "clip.wav")) << "the job goes on with the next file";
+    EXPECT_GT(fs::file_size(out / "clip.wav"), 1000u);
+    EXPECT_EQ(tab->Progress().Label1(), "Conversion Complete");
+    EXPECT_TRUE(boxes.texts.empty()) << "the job does not stop for a message";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFamily, ConvertJob, ::testing::ValuesIn(kFamilies),

@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "ModuleFolder.h"
 #include "WinHandles.h"
+#include "support/DeepFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -57,6 +59,40 @@ TEST_F(HeadlessConvert, ConvertsASampleWithAPresetAndExitsZero) {
     EXPECT_EQ(RunConverter({"/convert", clip.string(), "/preset:WAVE Sound (WAV)", "/out:" + out.string()}), 0);
     ASSERT_TRUE(fs::exists(out / "clip.wav"));
     EXPECT_GT(fs::file_size(out / "clip.wav"), 1000u);
+}
+
+// Files the converter cannot read: the mode says so, writes nothing under
+// the output names and exits 1.
+TEST_F(HeadlessConvert, GarbageAndEmptyFilesExitOneAndWriteNothing) {
+    ASSERT_TRUE(fs::exists(program / "avformat.dll"));
+    const fs::path inputs = program / "headless-convert-inputs";
+    fs::remove_all(inputs);
+    fs::create_directories(inputs);
+    {
+        std::ofstream garbage(inputs / "garbage.avi", std::ios::binary);
+        for (int i = 0; i < 4096; ++i) garbage.put(static_cast<char>((i * 7919 + 13) & 0xff));
+        std::ofstream empty(inputs / "empty.mpg", std::ios::binary);
+    }
+    EXPECT_EQ(RunConverter({"/convert", (inputs / "garbage.avi").string(), (inputs / "empty.mpg").string(),
+                            "/preset:WAVE Sound (WAV)", "/out:" + out.string()}),
+              1);
+    EXPECT_FALSE(fs::exists(out / "garbage.wav"));
+    EXPECT_FALSE(fs::exists(out / "empty.wav"));
+    fs::remove_all(inputs);
+}
+
+// An output folder deeper than MAX_PATH exists: the file is converted into it.
+TEST_F(HeadlessConvert, AnOutputFolderLongerThanMaxPathIsUsed) {
+    ASSERT_TRUE(fs::exists(clip)) << "the clip is made by avformat_prepare";
+    const std::string base = (program / "headless-convert-deep").string();
+    testing_support::RemoveDeepFolder(base);
+    const std::string deep = testing_support::MakeDeepFolder(base);
+    ASSERT_GT(deep.size(), 260u);
+    EXPECT_EQ(RunConverter({"/convert", clip.string(), "/preset:WAVE Sound (WAV)", "/out:" + deep}), 0);
+    unsigned long long size = 0;
+    EXPECT_TRUE(testing_support::DeepFileSize(deep + "\\clip.wav", size));
+    EXPECT_GT(size, 1000u);
+    testing_support::RemoveDeepFolder(base);
 }
 
 TEST_F(HeadlessConvert, AnUnknownPresetExitsTwoAndWritesNothing) {

@@ -12,6 +12,7 @@
 #include "ModuleFolder.h"
 #include "RipJobSupport.h"
 #include "VirtualDisc.h"
+#include "support/DeepFolder.h"
 #include "modGeneral.h"
 #include "modSettings.h"
 
@@ -103,6 +104,21 @@ TEST_F(HeadlessRip, AGoodDiscIsRippedCompletelyWithExitCode0) {
     EXPECT_TRUE(r.Has("Extracting track " + folder + "\\Track 1.wav: 26 of 100 frames (26 %)")) << r.output;
     EXPECT_TRUE(r.Has("Extracting track " + folder + "\\Track 2.wav: 60 of 60 frames (100 %)")) << r.output;
     EXPECT_TRUE(r.Has("2 of 2 tracks written completely")) << r.output;
+}
+
+// An output folder deeper than MAX_PATH exists: the tracks are written into it.
+TEST_F(HeadlessRip, AnOutputFolderLongerThanMaxPathIsUsed) {
+    testdisc::Insert({{60}});
+    const std::string base = win::ProgramFolder() + "\\headless-out\\deep";
+    testing_support::RemoveDeepFolder(base);
+    const std::string deep = testing_support::MakeDeepFolder(base);
+    ASSERT_GT(deep.size(), 260u);
+    const RunResult r = RunRipper({"/rip", "/format:WAV", "/out:" + deep});
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    unsigned long long size = 0;
+    EXPECT_TRUE(testing_support::DeepFileSize(deep + "\\Track 1.wav", size)) << r.output;
+    EXPECT_EQ(size, 44u + 60u * FrameBytes);
+    testing_support::RemoveDeepFolder(base);
 }
 
 TEST_F(HeadlessRip, ChosenTracksBitrateAndQualityReachTheMp3) {

@@ -16,6 +16,7 @@
 #include "RipJobState.h"
 #include "RipJobSupport.h"
 #include "VirtualDisc.h"
+#include "support/DeepFolder.h"
 #include "modAKRip32.h"
 #include "modGeneral.h"
 
@@ -360,6 +361,25 @@ TEST_F(RipJob, ARefusedEncoderConfigurationIsACriticalErrorAndTheNextTrackRuns) 
     EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 2.mp3"}));
 }
 
+// --- Data tracks ----------------------------------------------------------------
+
+TEST_F(RipJob, ADataTrackIsLeftOutWithOneMessageAndTheAudioTracksAreRipped) {
+    InsertAndRead({{30, true}, {40}, {30, true}, {20}});
+    EXPECT_TRUE(AkripRecords::IsDataTrack(modAKRip32::Toc, 1));
+    EXPECT_FALSE(AkripRecords::IsDataTrack(modAKRip32::Toc, 2));
+    const std::string folder = FreshFolder("ripjob-out", "data-tracks");
+    const auto report = modGeneral::RipCd(Inputs("WAV", folder, {true, true, true, false}), state, progress, notice);
+    ASSERT_EQ(notice.notices.size(), 1u);
+    EXPECT_EQ(notice.notices[0].text, modGeneral::DataTracksMessage({1, 3}));
+    ASSERT_EQ(report.tracks.size(), 3u);
+    EXPECT_EQ(report.tracks[0].outcome, TrackOutcome::DataTrack);
+    EXPECT_EQ(report.tracks[1].outcome, TrackOutcome::Complete);
+    EXPECT_EQ(report.tracks[2].outcome, TrackOutcome::DataTrack);
+    EXPECT_FALSE(report.AllComplete());
+    EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Track 2.wav"}));
+    EXPECT_EQ(progress.Done(), (std::vector<float>{26, 40}));
+}
+
 // --- Output folders and files that cannot be used ----------------------------------------------
 
 TEST_F(RipJob, AMissingOutputFolderIsReportedAndNoTrackStarts) {
@@ -385,15 +405,70 @@ TEST_F(RipJob, AMissingOutputFolderIsReportedAndNoTrackStarts) {
     EXPECT_FALSE(Exists(missing));
 }
 
-TEST_F(RipJob, AFileThatCannotBeOpenedIsReadToItsEndWithoutAMessage) {
+// A folder deeper than MAX_PATH exists and takes the files.
+TEST_F(RipJob, AnOutputFolderLongerThanMaxPathIsUsed) {
+    InsertAndRead({{30}, {30}});
+    const std::string base = win::ProgramFolder() + "\\ripjob-out\\deep";
+    testing_support::RemoveDeepFolder(base);
+    const std::string deep = testing_support::MakeDeepFolder(base);
+    ASSERT_GT(deep.size(), 260u);
+    const auto report = modGeneral::RipCd(Inputs("WAV", deep, {true, false}), state, progress, notice);
+    EXPECT_TRUE(notice.notices.empty()) << notice.notices.front().text;
+    EXPECT_TRUE(report.started);
+    EXPECT_TRUE(report.AllComplete());
+    unsigned long long size = 0;
+    EXPECT_TRUE(testing_support::DeepFileSize(deep + "\\Track 1.wav", size));
+    EXPECT_EQ(size, 44u + 30u * FrameBytes);
+    testing_support::RemoveDeepFolder(base);
+}
+
+TEST_F(RipJob, AFileThatCannotBeOpenedStopsItsTrackWithAMessageAndTheJobGoesOn) {
     InsertAndRead({{60}, {30}});
     const std::string folder = FreshFolder("ripjob-out", "blocked-file");
     std::filesystem::create_directory(folder + "\\Track 1.wav");  // a folder where the file should go
     const auto report = modGeneral::RipCd(Inputs("WAV", folder, {true, true}), state, progress, notice);
-    EXPECT_TRUE(notice.notices.empty());
+    ASSERT_EQ(notice.notices.size(), 1u);
+    EXPECT_EQ(notice.notices[0].text, modGeneral::WriteFailedMessage(folder + "\\Track 1.wav"));
+    EXPECT_EQ(notice.notices[0].icon, NoticeIcon::Exclamation);
+    EXPECT_TRUE(notice.notices[0].progressOpen) << "shown before the progress closes";
     ASSERT_EQ(report.tracks.size(), 2u);
     EXPECT_EQ(report.tracks[0].outcome, TrackOutcome::NotWritten);
-    EXPECT_EQ(report.tracks[0].framesDone, 60u);
+    EXPECT_EQ(report.tracks[0].framesDone, 0u) << "nothing is read for a file that cannot be opened";
     EXPECT_EQ(report.tracks[1].outcome, TrackOutcome::Complete);
-    EXPECT_EQ(progress.Done(), (std::vector<float>{26, 52, 60, 26, 30}));
+    EXPECT_EQ(progress.Done(), (std::vector<float>{26, 30}));
+}
+
+TEST_F(RipJob, AnMp3FileThatCannotBeOpenedStopsItsTrackBeforeAnyRead) {
+    InsertAndRead({{60}, {30}});
+    const std::string folder = FreshFolder("ripjob-out", "blocked-mp3");
+    std::filesystem::create_directory(folder + "\\Track 1.mp3");
+    const auto report = modGeneral::RipCd(Inputs("MP3", folder, {true, true}), state, progress, notice);
+    ASSERT_EQ(notice.notices.size(), 1u);
+    EXPECT_EQ(notice.notices[0].text, modGeneral::WriteFailedMessage(folder + "\\Track 1.mp3"));
+    ASSERT_EQ(report.tracks.size(), 2u);
+    EXPECT_EQ(report.tracks[0].outcome, TrackOutcome::NotWritten);
+    EXPECT_EQ(report.tracks[0].framesDone, 0u);
+    EXPECT_EQ(report.tracks[1].outcome, TrackOutcome::Complete);
+    EXPECT_EQ(progress.closes, 2);
+}
+
+// A disk that takes nothing (the host's /dev/full behind the Z: drive): the
+// track ends at the first write that fails, in both formats.
+TEST_F(RipJob, AWriteThatFailsStopsTheTrackThereWithAMessage) {
+    InsertAndRead({{200}});
+    const std::string full = "Z:\\dev\\full";
+    modGeneral::RipContext context{state, progress, notice, modAKRip32::CdHandle, nullptr, [] {}};
+
+    const auto wav = modGeneral::RipTrackToWav(context, full, 0, 200);
+    EXPECT_EQ(wav.outcome, TrackOutcome::NotWritten);
+    EXPECT_EQ(wav.framesDone, 0u) << "the header's write already failed";
+    ASSERT_EQ(notice.notices.size(), 1u);
+    EXPECT_EQ(notice.notices[0].text, modGeneral::WriteFailedMessage(full));
+
+    const auto mp3 = modGeneral::RipTrackToMp3(context, full, 0, 200, EncoderConfig::FromSelection("160", 1));
+    EXPECT_EQ(mp3.outcome, TrackOutcome::NotWritten);
+    EXPECT_EQ(mp3.framesDone, 26u) << "one block, whose write failed";
+    ASSERT_EQ(notice.notices.size(), 2u);
+    EXPECT_EQ(notice.notices[1].text, modGeneral::WriteFailedMessage(full));
+    EXPECT_EQ(progress.closes, 2);
 }

@@ -73,6 +73,18 @@ TEST(TrackRows, ThreeTracksWithLeadOut) {
     EXPECT_FALSE(TrackRange(toc, 0).has_value());
 }
 
+TEST(TrackRows, ADataTrackIsKnownByItsControlBits) {
+    TocBytes toc = MakeToc({0, 60000, 120000, 180000});
+    // ADR 1 in the high nibble; control 4 (data) on track 2 only.
+    for (int k = 0; k < 4; ++k) toc[4 + k * 8 + 1] = k == 1 ? 0x14 : 0x10;
+    EXPECT_FALSE(IsDataTrack(toc, 1));
+    EXPECT_TRUE(IsDataTrack(toc, 2));
+    EXPECT_FALSE(IsDataTrack(toc, 3));
+    toc[4 + 3 * 8 + 1] = 0x14;  // the lead-out's bits are no row's
+    EXPECT_FALSE(IsDataTrack(toc, 4));
+    EXPECT_FALSE(IsDataTrack(toc, 0));
+}
+
 TEST(TrackRows, EmptyWhenEntryOneIsZero) {
     EXPECT_EQ(TrackCount(TocBytes{}), 0);
     EXPECT_FALSE(TrackRange(TocBytes{}, 1).has_value());

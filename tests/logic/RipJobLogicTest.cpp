@@ -39,11 +39,19 @@ TEST(RipCdReport, CompleteOnlyWhenStartedAndEveryTrackComplete) {
     EXPECT_EQ(report.CompleteCount(), 2);
     for (auto outcome : {modGeneral::TrackOutcome::Abandoned, modGeneral::TrackOutcome::Cancelled,
                          modGeneral::TrackOutcome::NotWritten, modGeneral::TrackOutcome::Failed,
-                         modGeneral::TrackOutcome::NotStarted}) {
+                         modGeneral::TrackOutcome::NotStarted, modGeneral::TrackOutcome::DataTrack}) {
         report.tracks[1].outcome = outcome;
         EXPECT_FALSE(report.AllComplete()) << modGeneral::TrackOutcomeText(outcome);
         EXPECT_EQ(report.CompleteCount(), 1);
     }
+}
+
+TEST(RipCdMessages, DataTracksAreNamedInOrder) {
+    EXPECT_EQ(modGeneral::DataTracksMessage({1}), "Track 1 is a data track, not audio. It was left out of the rip.");
+    EXPECT_EQ(modGeneral::DataTracksMessage({1, 12}),
+              "Tracks 1 and 12 are data tracks, not audio. They were left out of the rip.");
+    EXPECT_EQ(modGeneral::DataTracksMessage({2, 3, 9}),
+              "Tracks 2, 3 and 9 are data tracks, not audio. They were left out of the rip.");
 }
 
 // --- Command line: accepted forms ---------------------------------------------------

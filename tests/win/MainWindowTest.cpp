@@ -94,6 +94,20 @@ TEST_F(MainWindow, ListsTheTracksWithTheirStartTimes) {
     EXPECT_TRUE(boxes.texts.empty());
 }
 
+// A data track keeps its row and title; the list says what it is where an
+// audio track names its artist.
+TEST_F(MainWindow, ADataTrackIsShownAsSuchInTheList) {
+    testdisc::Insert({{Frames(0, 30, 0), true}, {Frames(3, 0, 0)}});
+    Open();
+    HWND list = window.Control(Cadrel::IdListView1);
+    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    EXPECT_EQ(Cell(list, 0, 0), "Track 1");
+    EXPECT_EQ(Cell(list, 0, 1), "Data track");
+    EXPECT_EQ(Cell(list, 1, 0), "Track 2");
+    EXPECT_EQ(Cell(list, 1, 1), "Unknown");
+    EXPECT_EQ(window.TrackListRows(), (std::vector<std::string>{"Track 1", "Track 2"}));
+}
+
 TEST_F(MainWindow, AnEmptyDriveListsNothingAndSaysSo) {
     testdisc::Eject();
     Open();
