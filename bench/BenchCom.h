@@ -76,4 +76,22 @@ inline void Print(const char* what, const std::vector<double>& values, const cha
     std::printf("  %-52s %9.2f %s  (spread %.2f to %.2f)\n", what, s.median, unit, s.low, s.high);
 }
 
+// Loads the simulated engine of the program folder's engine\ and
+// VexoCOM.dll (both stay loaded, so the engine's configuration outlives the
+// server's unloads), registers the server and configures the engine with
+// `config`. Null on success, else what failed.
+inline const char* StartServer(const std::string& config) {
+    const std::string folder = ProgramFolder();
+    HMODULE engine = LoadLibraryA((folder + "\\engine\\VexoAPI.dll").c_str());
+    HMODULE server = LoadLibraryA((folder + "\\VexoCOM.dll").c_str());
+    if (!engine || !server) return "loading VexoCOM.dll and engine\\VexoAPI.dll";
+    auto reg = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(server, "DllRegisterServer")));
+    auto configure = reinterpret_cast<int32_t(WINAPI*)(const char*)>(
+        reinterpret_cast<void*>(GetProcAddress(engine, "VexoSimConfigure")));
+    if (!reg || !configure) return "finding the entry points";
+    if (FAILED(reg())) return "DllRegisterServer";
+    configure(config.c_str());
+    return nullptr;
+}
+
 }  // namespace bench

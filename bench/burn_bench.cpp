@@ -148,15 +148,7 @@ int main(int argc, char** argv) {
     const long minutes = argc > 3 ? std::max(1L, std::atol(argv[3])) : 20;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const std::string folder = ProgramFolder();
-    HMODULE engine = LoadLibraryA((folder + "\\engine\\VexoAPI.dll").c_str());
-    HMODULE server = LoadLibraryA((folder + "\\VexoCOM.dll").c_str());
-    if (!engine || !server) return Fail("loading VexoCOM.dll and engine\\VexoAPI.dll", E_FAIL);
-    auto reg = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(server, "DllRegisterServer")));
-    auto configure =
-        reinterpret_cast<int32_t(WINAPI*)(const char*)>(reinterpret_cast<void*>(GetProcAddress(engine, "VexoSimConfigure")));
-    if (!reg || !configure) return Fail("finding the entry points", E_FAIL);
-    if (HRESULT hr = reg(); FAILED(hr)) return Fail("DllRegisterServer", hr);
-    configure("[Burn]\nSteps=1\nStepMs=0\n");
+    if (const char* failed = bench::StartServer("[Burn]\nSteps=1\nStepMs=0\n")) return Fail(failed, E_FAIL);
 
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);

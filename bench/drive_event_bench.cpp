@@ -205,16 +205,8 @@ int main(int argc, char** argv) {
     const long steps = 1000;  // the most the simulated engine takes
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const std::string folder = ProgramFolder();
-    HMODULE engine = LoadLibraryA((folder + "\\engine\\VexoAPI.dll").c_str());
-    HMODULE server = LoadLibraryA((folder + "\\VexoCOM.dll").c_str());
-    if (!engine || !server) return Fail("loading VexoCOM.dll and engine\\VexoAPI.dll", E_FAIL);
-    auto reg = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(server, "DllRegisterServer")));
-    auto configure = reinterpret_cast<int32_t(WINAPI*)(const char*)>(
-        reinterpret_cast<void*>(GetProcAddress(engine, "VexoSimConfigure")));
-    if (!reg || !configure) return Fail("finding the entry points", E_FAIL);
-    if (HRESULT hr = reg(); FAILED(hr)) return Fail("DllRegisterServer", hr);
-    std::string config = "[Burn]\nSteps=" + std::to_string(steps) + "\nStepMs=0\n";
-    configure(config.c_str());
+    if (const char* failed = bench::StartServer("[Burn]\nSteps=" + std::to_string(steps) + "\nStepMs=0\n"))
+        return Fail(failed, E_FAIL);
 
     std::vector<double> events, empty, plain, toEmpty, toPlain;
     {

@@ -6,6 +6,7 @@
 // images are read back (and import media written) with the project's ISO
 // 9660 library. Files live in a folder of the temporary folder.
 
+#include "../support/TestFiles.h"
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -90,23 +91,11 @@ std::uint32_t U32(const void* p, std::size_t offset) {
     return v;
 }
 
-std::string ProgramFolder() {
-    char path[MAX_PATH * 2] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of('\\'));
-}
+using testing_support::Exists;
+using testing_support::ProgramFolder;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // A pattern of `size` bytes that differs from file to file.
 std::string Pattern(std::size_t size, int seed) {

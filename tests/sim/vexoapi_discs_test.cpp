@@ -5,6 +5,7 @@
 // CDs as ISO 9660 images (read back with the project's ISO 9660 reader),
 // and disc copies of a drive's medium. Failures leave no image behind.
 
+#include "../support/TestFiles.h"
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -28,23 +29,11 @@ namespace {
 namespace L = vexosim::layout;
 constexpr std::size_t P = sizeof(void*);
 
-std::string ProgramFolder() {
-    char path[MAX_PATH * 2] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of('\\'));
-}
+using testing_support::Exists;
+using testing_support::ProgramFolder;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 std::string Pattern(std::size_t size, int seed) {
     std::string s(size, '\0');
@@ -314,8 +303,8 @@ protected:
         CreateDirectoryA((dir_ + "\\out").c_str(), nullptr);
         readme_ = "A disc of several kinds of tracks.\r\n";
         big_ = Pattern(5000, 1);
-        WriteBytes(dir_ + "\\src\\readme.txt", readme_);
-        WriteBytes(dir_ + "\\src\\big.bin", big_);
+        WriteFileBytes(dir_ + "\\src\\readme.txt", readme_);
+        WriteFileBytes(dir_ + "\\src\\big.bin", big_);
     }
     void TearDown() override {
         for (void* d : devices_) E().Get<void(WINAPI*)(void*)>("VexoCloseDevice")(d);
@@ -448,13 +437,13 @@ std::uint8_t* AddFreestyleTrack(std::vector<std::uint8_t>& r, std::uint32_t type
 
 TEST_F(DiscsTest, AMixedDiscPutsTheDataTrackAsRawModeOneSectorsBeforeTheAudio) {
     const std::string pcm = Pattern(2352 * 10 + 100, 7);
-    WriteBytes(dir_ + "\\src\\song.wav", Wav(pcm));
+    WriteFileBytes(dir_ + "\\src\\song.wav", Wav(pcm));
     Start({""});
     Record(dir_ + "\\out\\mixed.cue");
     ASSERT_NE(Track(), nullptr);
     ASSERT_EQ(Burn(0, AudioRecord(track_, false, {dir_ + "\\src\\song.wav"})), 0) << E().LastError();
     const std::string cue = dir_ + "\\out\\mixed.cue";
-    EXPECT_EQ(Shape(ReadBytes(cue)), (std::vector<std::string>{"TRACK 01 MODE1/2352", "TRACK 02 AUDIO"}));
+    EXPECT_EQ(Shape(ReadFileBytes(cue)), (std::vector<std::string>{"TRACK 01 MODE1/2352", "TRACK 02 AUDIO"}));
     std::string problem;
     const std::string user = UserDataOf(cue, 1, 1, &problem);
     EXPECT_EQ(problem, "");
@@ -467,14 +456,14 @@ TEST_F(DiscsTest, AMixedDiscPutsTheDataTrackAsRawModeOneSectorsBeforeTheAudio) {
 }
 
 TEST_F(DiscsTest, ACdExtraDiscHasItsAudioInTheFirstSessionAndItsDataTrackInTheSecond) {
-    WriteBytes(dir_ + "\\src\\one.wav", Wav(Pattern(2352 * 3, 1)));
-    WriteBytes(dir_ + "\\src\\two.wav", Wav(Pattern(2352 * 4, 2)));
+    WriteFileBytes(dir_ + "\\src\\one.wav", Wav(Pattern(2352 * 3, 1)));
+    WriteFileBytes(dir_ + "\\src\\two.wav", Wav(Pattern(2352 * 4, 2)));
     Start({""});
     Record(dir_ + "\\out\\extra.cue");
     ASSERT_NE(Track(), nullptr);
     ASSERT_EQ(Burn(0, AudioRecord(track_, true, {dir_ + "\\src\\one.wav", dir_ + "\\src\\two.wav"})), 0) << E().LastError();
     const std::string cue = dir_ + "\\out\\extra.cue";
-    const std::string sheet = ReadBytes(cue);
+    const std::string sheet = ReadFileBytes(cue);
     EXPECT_EQ(Shape(sheet), (std::vector<std::string>{"REM SESSION 01", "TRACK 01 AUDIO", "TRACK 02 AUDIO",
                                                       "REM SESSION 02", "TRACK 03 MODE1/2352"}));
     std::string why;
@@ -492,8 +481,8 @@ TEST_F(DiscsTest, ACdExtraDiscHasItsAudioInTheFirstSessionAndItsDataTrackInTheSe
 
 TEST_F(DiscsTest, AFreestyleDiscWritesEachTrackInItsModeFromItsSource) {
     const std::string mode1 = Pattern(2048 * 3 + 10, 3), mode2 = Pattern(2048 * 2, 4), raw = Pattern(2352 * 2, 5);
-    WriteBytes(dir_ + "\\src\\mode1.dat", mode1);
-    WriteBytes(dir_ + "\\src\\raw.pcm", raw);
+    WriteFileBytes(dir_ + "\\src\\mode1.dat", mode1);
+    WriteFileBytes(dir_ + "\\src\\raw.pcm", raw);
     EventSource events{mode2};
     Start({""});
     Record(dir_ + "\\out\\free.cue");
@@ -507,7 +496,7 @@ TEST_F(DiscsTest, AFreestyleDiscWritesEachTrackInItsModeFromItsSource) {
     SetSourceFile(AddFreestyleTrack(r, 2, 150), T::SourceKind, T::Source, 4, dir_ + "\\src\\raw.pcm");
     ASSERT_EQ(Burn(3, r), 0) << E().LastError();
     const std::string cue = dir_ + "\\out\\free.cue";
-    const std::string sheet = ReadBytes(cue);
+    const std::string sheet = ReadFileBytes(cue);
     EXPECT_EQ(Shape(sheet), (std::vector<std::string>{"TRACK 01 MODE1/2352", "TRACK 02 MODE1/2352", "TRACK 03 MODE2/2352",
                                                       "TRACK 04 AUDIO"}));
     EXPECT_NE(sheet.find("INDEX 00"), std::string::npos) << "the pauses are pregaps";
@@ -520,8 +509,8 @@ TEST_F(DiscsTest, AFreestyleDiscWritesEachTrackInItsModeFromItsSource) {
 }
 
 TEST_F(DiscsTest, AFreestyleCdExtraDiscPutsItsAudioFirst) {
-    WriteBytes(dir_ + "\\src\\song.wav", Wav(Pattern(2352, 6)));
-    WriteBytes(dir_ + "\\src\\mode1.dat", Pattern(4096, 6));
+    WriteFileBytes(dir_ + "\\src\\song.wav", Wav(Pattern(2352, 6)));
+    WriteFileBytes(dir_ + "\\src\\mode1.dat", Pattern(4096, 6));
     Start({""});
     Record(dir_ + "\\out\\free-extra.cue");
     ASSERT_NE(Track(), nullptr);
@@ -530,7 +519,7 @@ TEST_F(DiscsTest, AFreestyleCdExtraDiscPutsItsAudioFirst) {
     SetSourceFile(AddFreestyleTrack(r, 0), T::SourceKind, T::Source, 4, dir_ + "\\src\\mode1.dat");
     SetSourceFile(AddFreestyleTrack(r, 2), T::SourceKind, T::Source, 4, dir_ + "\\src\\song.wav");
     ASSERT_EQ(Burn(3, r), 0) << E().LastError();
-    EXPECT_EQ(Shape(ReadBytes(dir_ + "\\out\\free-extra.cue")),
+    EXPECT_EQ(Shape(ReadFileBytes(dir_ + "\\out\\free-extra.cue")),
               (std::vector<std::string>{"REM SESSION 01", "TRACK 01 AUDIO", "REM SESSION 02", "TRACK 02 MODE1/2352",
                                         "TRACK 03 MODE1/2352"}));
     EXPECT_EQ(AudioOf(dir_ + "\\out\\free-extra.cue", 1), Pattern(2352, 6)) << "a WAV file is taken without its header";
@@ -579,9 +568,9 @@ std::vector<std::uint8_t> VideoRecord(bool super, std::uint32_t resolution, void
 
 TEST_F(DiscsTest, AVideoCdHasItsFilesAndItsInformationSaysPal) {
     const std::string one = Pattern(2048 * 3 + 5, 1), two = Pattern(7000, 2), still = Pattern(3000, 3);
-    WriteBytes(dir_ + "\\src\\one.mpg", one);
-    WriteBytes(dir_ + "\\src\\two.mpg", two);
-    WriteBytes(dir_ + "\\src\\still.jpg", still);
+    WriteFileBytes(dir_ + "\\src\\one.mpg", one);
+    WriteFileBytes(dir_ + "\\src\\two.mpg", two);
+    WriteFileBytes(dir_ + "\\src\\still.jpg", still);
     Start({""});
     Record(dir_ + "\\out\\video");
     ASSERT_NE(Track(), nullptr);
@@ -624,7 +613,7 @@ TEST_F(DiscsTest, AVideoCdHasItsFilesAndItsInformationSaysPal) {
 }
 
 TEST_F(DiscsTest, ASuperVideoCdHasItsOwnFilesAndNtscClearsThePalFlags) {
-    WriteBytes(dir_ + "\\src\\one.mpg", Pattern(4000, 1));
+    WriteFileBytes(dir_ + "\\src\\one.mpg", Pattern(4000, 1));
     Start({""});
     Record(dir_ + "\\out\\svcd.iso");
     ASSERT_EQ(Burn(1, VideoRecord(true, 1, nullptr, {{0, dir_ + "\\src\\one.mpg"}})), 0) << E().LastError();
@@ -640,7 +629,7 @@ TEST_F(DiscsTest, ASuperVideoCdHasItsOwnFilesAndNtscClearsThePalFlags) {
 }
 
 TEST_F(DiscsTest, AVideoItemNotEncodedOrMissingRefusesTheDiscByName) {
-    WriteBytes(dir_ + "\\src\\one.mpg", Pattern(4000, 1));
+    WriteFileBytes(dir_ + "\\src\\one.mpg", Pattern(4000, 1));
     Start({""});
     Record(dir_ + "\\out\\refused.iso");
     EXPECT_EQ(Burn(1, VideoRecord(false, 0, nullptr, {{0, dir_ + "\\src\\one.mpg"}, {2, dir_ + "\\src\\raw.avi"}})), 3);
@@ -666,35 +655,35 @@ std::vector<std::uint8_t> CopyRecord(void* source, bool onTheFly, const char* im
 
 TEST_F(DiscsTest, ADiscCopyOfAnIsoMediumIsIdenticalAndItsImageOnTheWayGoesWhenAsked) {
     const std::string medium = Pattern(2048 * 40, 9);
-    WriteBytes(dir_ + "\\src\\medium.iso", medium);
+    WriteFileBytes(dir_ + "\\src\\medium.iso", medium);
     Start({"", "Medium=" + dir_ + "\\src\\medium.iso\nOperationMs=40"});
     Record(dir_ + "\\out\\copy");
     const std::string image = dir_ + "\\out\\on-the-way.iso";
     ASSERT_EQ(Burn(1000, CopyRecord(devices_[1], false, image.c_str(), true)), 0) << E().LastError();
-    EXPECT_EQ(ReadBytes(dir_ + "\\out\\copy.iso"), medium);
+    EXPECT_EQ(ReadFileBytes(dir_ + "\\out\\copy.iso"), medium);
     EXPECT_FALSE(Exists(image)) << "the delete-image flag";
     DeleteFileA((dir_ + "\\out\\copy.iso").c_str());
 
     ASSERT_EQ(Burn(1000, CopyRecord(devices_[1], false, image.c_str(), false)), 0) << E().LastError();
-    EXPECT_EQ(ReadBytes(dir_ + "\\out\\copy.iso"), medium);
-    EXPECT_EQ(ReadBytes(image), medium) << "kept without the flag";
+    EXPECT_EQ(ReadFileBytes(dir_ + "\\out\\copy.iso"), medium);
+    EXPECT_EQ(ReadFileBytes(image), medium) << "kept without the flag";
     DeleteFileA(image.c_str());
     ASSERT_EQ(Burn(1000, CopyRecord(devices_[1], true, image.c_str(), false)), 0) << E().LastError();
     EXPECT_FALSE(Exists(image)) << "on the fly, no image on the way";
 }
 
 TEST_F(DiscsTest, ADiscCopyOfABinCueMediumCopiesTheBinAndTheSheetWithItsFileLineRenamed) {
-    WriteBytes(dir_ + "\\src\\source.bin", Pattern(2352 * 30, 4));
+    WriteFileBytes(dir_ + "\\src\\source.bin", Pattern(2352 * 30, 4));
     const std::string sheet = "REM a copied sheet\r\nFILE \"source.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
                               "  TRACK 02 AUDIO\r\n    INDEX 01 00:00:10\r\n";
-    WriteBytes(dir_ + "\\src\\source.cue", sheet);
+    WriteFileBytes(dir_ + "\\src\\source.cue", sheet);
     Start({"", "Medium=" + dir_ + "\\src\\source.cue"});
     Record(dir_ + "\\out\\copied.cue");
     ASSERT_EQ(Burn(1000, CopyRecord(devices_[1], true, nullptr, false)), 0) << E().LastError();
-    EXPECT_EQ(ReadBytes(dir_ + "\\out\\copied.bin"), Pattern(2352 * 30, 4));
+    EXPECT_EQ(ReadFileBytes(dir_ + "\\out\\copied.bin"), Pattern(2352 * 30, 4));
     std::string expected = sheet;
     expected.replace(expected.find("source.bin"), 10, "copied.bin");
-    EXPECT_EQ(ReadBytes(dir_ + "\\out\\copied.cue"), expected);
+    EXPECT_EQ(ReadFileBytes(dir_ + "\\out\\copied.cue"), expected);
 }
 
 TEST_F(DiscsTest, ADiscCopyWithoutAMediumAnswersThreeAndWritesNothing) {
@@ -709,7 +698,7 @@ TEST_F(DiscsTest, ADiscCopyWithoutAMediumAnswersThreeAndWritesNothing) {
 std::int32_t WINAPI AbortAtOnce(void*, std::int32_t) { return 1; }
 
 TEST_F(DiscsTest, AnAbortedCopyLeavesNoImage) {
-    WriteBytes(dir_ + "\\src\\medium.iso", Pattern(2048 * 40, 9));
+    WriteFileBytes(dir_ + "\\src\\medium.iso", Pattern(2048 * 40, 9));
     Start({"", "Medium=" + dir_ + "\\src\\medium.iso"});
     Record(dir_ + "\\out\\aborted.iso");
     auto* progress = static_cast<std::uint8_t*>(E().Get<void*(WINAPI*)()>("VexoCreateProgress")());

@@ -5,6 +5,7 @@
 // handle form's image is also left for vexoapi_fs_outside.sh to check with
 // xorriso and isoinfo.
 
+#include "../support/TestFiles.h"
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -53,17 +54,10 @@ static_assert(P != 4 || Size == 156);
 void SetPtr(void* p, std::size_t offset, const void* v) { std::memcpy(static_cast<std::uint8_t*>(p) + offset, &v, P); }
 void Set32(void* p, std::size_t offset, std::uint32_t v) { std::memcpy(static_cast<std::uint8_t*>(p) + offset, &v, 4); }
 
-std::string ProgramFolder() {
-    char path[MAX_PATH * 2] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of('\\'));
-}
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using testing_support::Exists;
+using testing_support::ProgramFolder;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 std::string Pattern(std::size_t size, int seed) {
     std::string s(size, '\0');
     for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 131 + seed * 17 + i / 4096) & 0xFF);
@@ -262,7 +256,7 @@ protected:
         std::int32_t written = -1;
         int r = E().Get<int(WINAPI*)(void*, const void*, int, std::int32_t*, int)>("VexoBAOWriteToFile")(
             h, bytes.data(), static_cast<int>(bytes.size()), &written, 0);
-        if (r == 0) EXPECT_EQ(written, static_cast<std::int32_t>(bytes.size()));
+        if (r == 0) { EXPECT_EQ(written, static_cast<std::int32_t>(bytes.size())); }
         return r;
     }
     int CloseFile(void* h) { return E().Get<int(WINAPI*)(void*, int)>("VexoBAOCloseFile")(h, 0); }
@@ -430,7 +424,7 @@ TEST_F(FsTest, SeveralThreadsMayChangeOneTreeAtOnce) {
                 Ref mine = AddProduced(own, name.c_str(), *producers[static_cast<std::size_t>(t)], 10);
                 Ref view = View(mine.get(), EO::kDirectoryEntryView);
                 EXPECT_EQ(SizeOf(view), 10u);
-                if (i % 2) EXPECT_EQ(Ops<EO::WritableDirectoryOperations>(own.get()).RemoveEntry(own.get(), name.c_str()), 1);
+                if (i % 2) { EXPECT_EQ(Ops<EO::WritableDirectoryOperations>(own.get()).RemoveEntry(own.get(), name.c_str()), 1); }
             }
         });
     for (auto& th : threads) th.join();
@@ -524,7 +518,7 @@ TEST_F(FsTest, ProducersThatFailOrDeliverTheWrongLengthFailTheBurnAndLeaveNoImag
         EXPECT_FALSE(Exists(target));
         EXPECT_FALSE(Exists(target + ".part"));
         EXPECT_EQ(p.releases, 1);
-        if (k.deliver > 400000) EXPECT_EQ(p.writeError, EO::entryInterfaceError);
+        if (k.deliver > 400000) { EXPECT_EQ(p.writeError, EO::entryInterfaceError); }
     }
 }
 
