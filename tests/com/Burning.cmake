@@ -36,3 +36,12 @@ add_host_test(vexocom_script_file_system_content_vbs
   COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/check-script ${PROJECT_SOURCE_DIR}/tests/scripts/file_system_content.vbs
           ${PROJECT_SOURCE_DIR}/tests/scripts/file_system_content.vbs.expected
   LABELS com scripts LOCKS vexocom_registration)
+
+# A thousand small burns to the image recorder and a thousand block reads
+# and writes, with no growth in threads, handles, memory or engine blocks.
+add_wine_gtest(vexocom_burn_stress_test
+  SOURCES BurnStressTest.cpp DriveTestSupport.cpp ServerTestSupport.cpp ${VEXO_IDL_INCLUDE_DIR}/Vexo_i.c
+  LIBS ole32 oleaut32 uuid advapi32 psapi LABELS com TIMEOUT 600)
+target_include_directories(vexocom_burn_stress_test PRIVATE ${VEXO_IDL_INCLUDE_DIR})
+add_dependencies(vexocom_burn_stress_test VexoCOM vexoapi vexo_tlb)
+set_tests_properties(vexocom_burn_stress_test PROPERTIES RESOURCE_LOCK vexocom_registration)
