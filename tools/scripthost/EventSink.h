@@ -1,9 +1,11 @@
 // EventSink: one connection made by WScript.ConnectObject. The sink is
 // advised on the object's default source; each event it receives calls the
 // script procedure named by the prefix and the event's name (Drive_ and
-// OnDoneBurn give Drive_OnDoneBurn), with the event's arguments as the source
-// passed them, so a procedure's changes to its by-reference arguments go back
-// to the source. Events without a procedure are let through unanswered.
+// OnDoneBurn give Drive_OnDoneBurn) with the event's arguments; what the
+// procedure assigns to an in/out argument goes back to the source
+// (ByRefArguments). Events without a procedure are let through unanswered.
+// A connection keeps its object alive until it is ended (DisconnectObject,
+// WScript.Quit or the end of the script).
 #pragma once
 
 #include <windows.h>
