@@ -25,8 +25,61 @@ std::vector<DISPID> Ids(const LateBoundSink& s) {
     return ids;
 }
 
+std::string Utf8Of(const wchar_t* w) { return std::string(w, w + wcslen(w)); }
+
 void ExpectAllInThisThread(const LateBoundSink& s) {
     for (const SinkEvent& e : s.Events()) EXPECT_EQ(e.thread, GetCurrentThreadId()) << "event " << e.id;
+}
+
+// ---- event sources ---------------------------------------------------------
+
+// What a script host asks an object it was handed before it connects to its
+// events: the object's class and default source interface.
+void ExpectSourceClass(IUnknown* object, const wchar_t* className, REFIID events) {
+    Ptr<IProvideClassInfo2> info2;
+    ASSERT_EQ(object->QueryInterface(IID_IProvideClassInfo2, info2.put_void()), S_OK) << Utf8Of(className);
+    Ptr<IProvideClassInfo> info;
+    ASSERT_EQ(object->QueryInterface(IID_IProvideClassInfo, info.put_void()), S_OK);
+    Ptr<ITypeInfo> type;
+    ASSERT_EQ(info->GetClassInfo(type.put()), S_OK);
+    Bstr name;
+    type->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(name.str(), className);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(type->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+    type->ReleaseTypeAttr(attr);
+    GUID got{};
+    ASSERT_EQ(info2->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &got), S_OK);
+    EXPECT_TRUE(IsEqualGUID(got, events)) << Utf8Of(className);
+    EXPECT_EQ(info2->GetGUID(12345, &got), E_INVALIDARG);
+    EXPECT_TRUE(IsEqualGUID(got, GUID_NULL));
+    EXPECT_EQ(info2->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, nullptr), E_POINTER);
+    EXPECT_EQ(info->GetClassInfo(nullptr), E_POINTER);
+}
+
+TEST_F(DriveTest, EverySourceNamesItsClassAndDefaultEventsForScriptHosts) {
+    DriveClient c(TwoDrives());
+    ASSERT_TRUE(c.ok());
+    ExpectSourceClass(c.vexo(), L"Vexo", DIID__IVexoEvents);
+    ExpectSourceClass(c.drive(), L"VexoDrive", DIID__IVexoDriveEvents);
+    struct Created {
+        const CLSID& clsid;
+        const wchar_t* name;
+        const IID& events;
+    };
+    for (const Created& k : {Created{CLSID_VexoAudioTrack, L"VexoAudioTrack", DIID__IVexoAudioTrackEvents},
+                             Created{CLSID_VexoFreestyleTrack, L"VexoFreestyleTrack", DIID__IVexoFreestyleTrackEvents},
+                             Created{CLSID_VexoFileProducer, L"VexoFileProducer", DIID__IVexoFileProducerEvents}}) {
+        Ptr<IUnknown> object;
+        ASSERT_EQ(CoCreateInstance(k.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()), S_OK);
+        ExpectSourceClass(object.get(), k.name, k.events);
+    }
+    // An object without events answers no class information.
+    Ptr<IUnknown> tracks, info;
+    ASSERT_EQ(CoCreateInstance(CLSID_VexoAudioTracks, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, tracks.put_void()),
+              S_OK);
+    EXPECT_EQ(tracks->QueryInterface(IID_IProvideClassInfo, info.put_void()), E_NOINTERFACE);
 }
 
 // ---- quick members ---------------------------------------------------------

@@ -43,8 +43,10 @@ struct TrackLayout {
 
 template <class Derived, class Interface, class Traits>
 class TrackObject
-    : public com::DispatchObject<Derived, Interface, com::SingleConnectionPointContainer<Derived>> {
-    using Base = com::DispatchObject<Derived, Interface, com::SingleConnectionPointContainer<Derived>>;
+    : public com::DispatchObject<Derived, Interface, com::SingleConnectionPointContainer<Derived>,
+                                 com::SourceClassInfo<Derived>> {
+    using Base = com::DispatchObject<Derived, Interface, com::SingleConnectionPointContainer<Derived>,
+                                     com::SourceClassInfo<Derived>>;
 
 public:
     static constexpr TrackLayout kLayout = Traits::kLayout;

@@ -38,6 +38,7 @@ public:
     LONG SourceKind() const noexcept { return type_; }
 
     static const GUID& ErrorClass() noexcept { return CLSID_VexoAudioTrack; }
+    static const CLSID& ClassId() noexcept { return CLSID_VexoAudioTrack; }
 
 private:
     LONG type_ = VEXO_AUDIO_TRACK_FILE_WAV;

@@ -25,7 +25,8 @@ namespace vexo {
 class ProducerEventsForwarder;
 
 class VexoFileProducer final
-    : public com::DispatchObject<VexoFileProducer, IVexoFileProducer, com::SingleConnectionPointContainer<VexoFileProducer>> {
+    : public com::DispatchObject<VexoFileProducer, IVexoFileProducer, com::SingleConnectionPointContainer<VexoFileProducer>,
+                             com::SourceClassInfo<VexoFileProducer>> {
 public:
     static inline const IID* const kInterfaceChain[] = {&IID_IVexoFileProducer};
 
@@ -44,6 +45,7 @@ public:
     LONG EngineReferences() const noexcept { return engineRefs_.load(); }
 
     static const GUID& ErrorClass() noexcept { return CLSID_VexoFileProducer; }
+    static const CLSID& ClassId() noexcept { return CLSID_VexoFileProducer; }
 
 private:
     struct EngineSide : EngineObjects::Object {

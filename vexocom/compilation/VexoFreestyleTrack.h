@@ -44,6 +44,7 @@ public:
     LONG SourceKind() const noexcept;
 
     static const GUID& ErrorClass() noexcept { return CLSID_VexoFreestyleTrack; }
+    static const CLSID& ClassId() noexcept { return CLSID_VexoFreestyleTrack; }
 
 private:
     LONG source_ = VEXO_FREESTYLE_SOURCE_FILE;

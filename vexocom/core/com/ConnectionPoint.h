@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "ComPtr.h"
+#include "TypeInfoCache.h"
 
 namespace vexo::com {
 
@@ -175,6 +176,33 @@ public:
         if (!::IsEqualGUID(iid, cp.EventsId())) return CONNECT_E_NOCONNECTION;
         cp.AddRef();
         *out = &cp;
+        return S_OK;
+    }
+};
+
+// IProvideClassInfo2 for an event source: its class from the module's type
+// library and its default source interface, the one connection point's. A
+// script host finds the events of an object it was handed (a drive, a
+// track) this way. The source names its class:
+//   static const CLSID& ClassId() noexcept;
+template <class Derived>
+class SourceClassInfo : public IProvideClassInfo2 {
+public:
+    using ComInterface = IProvideClassInfo2;
+    using ComBaseInterface = IProvideClassInfo;
+
+    STDMETHODIMP GetClassInfo(ITypeInfo** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        ComPtr<ITypeLib> library;
+        if (HRESULT hr = GetModuleTypeLib(library.put()); FAILED(hr)) return hr;
+        return library->GetTypeInfoOfGuid(Derived::ClassId(), out);
+    }
+    STDMETHODIMP GetGUID(DWORD kind, GUID* out) override {
+        if (!out) return E_POINTER;
+        *out = GUID_NULL;
+        if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+        *out = static_cast<Derived*>(this)->EventPoint().EventsId();
         return S_OK;
     }
 };

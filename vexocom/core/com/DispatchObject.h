@@ -19,7 +19,9 @@
 // - Fail(id): the class's error report with its fixed identity pair.
 //
 // A listed interface that is a mixin (not an interface itself) names the
-// interface it implements as `using ComInterface = I...;`.
+// interface it implements as `using ComInterface = I...;`, and the one that
+// interface derives from, when it answers that too, as
+// `using ComBaseInterface = I...;`.
 #pragma once
 
 #include <oaidl.h>
@@ -313,6 +315,9 @@ private:
     IUnknown* FindOtherOne(REFIID iid) noexcept {
         if (::IsEqualGUID(iid, InterfaceIdOf<First>()))
             return static_cast<typename ComInterfaceOf<First>::type*>(static_cast<First*>(this));
+        if constexpr (requires { typename First::ComBaseInterface; })
+            if (::IsEqualGUID(iid, __uuidof(typename First::ComBaseInterface)))
+                return static_cast<typename ComInterfaceOf<First>::type*>(static_cast<First*>(this));
         if constexpr (sizeof...(Rest) > 0) return FindOtherOne<Rest...>(iid);
         return nullptr;
     }

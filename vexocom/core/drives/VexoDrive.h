@@ -23,11 +23,13 @@ namespace vexo {
 class VexoSpeeds;
 
 class VexoDrive final
-    : public com::DispatchObject<VexoDrive, IVexoDrive5, com::SingleConnectionPointContainer<VexoDrive>> {
+    : public com::DispatchObject<VexoDrive, IVexoDrive5, com::SingleConnectionPointContainer<VexoDrive>,
+                             com::SourceClassInfo<VexoDrive>> {
 public:
     static inline const IID* const kInterfaceChain[] = {&IID_IVexoDrive, &IID_IVexoDrive2, &IID_IVexoDrive3,
                                                         &IID_IVexoDrive4, &IID_IVexoDrive5};
     static const GUID& ErrorClass() noexcept { return GUID_NULL; }
+    static const CLSID& ClassId() noexcept { return CLSID_VexoDrive; }
     static const GUID& ErrorInterface() noexcept { return IID_IVexoDrive5; }
 
     // A drive over a copy of a 1720-byte engine entry; null when memory is short.

@@ -16,10 +16,12 @@
 
 namespace vexo {
 
-class Vexo final : public com::DispatchObject<Vexo, IVexo4, com::SingleConnectionPointContainer<Vexo>, IVexoSetup> {
+class Vexo final : public com::DispatchObject<Vexo, IVexo4, com::SingleConnectionPointContainer<Vexo>, IVexoSetup,
+                                               com::SourceClassInfo<Vexo>> {
 public:
     static inline const IID* const kInterfaceChain[] = {&IID_IVexo, &IID_IVexo2, &IID_IVexo3, &IID_IVexo4};
     static const GUID& ErrorClass() noexcept { return CLSID_Vexo; }
+    static const CLSID& ClassId() noexcept { return CLSID_Vexo; }
     static const GUID& ErrorInterface() noexcept { return GUID_NULL; }
 
     Vexo();
