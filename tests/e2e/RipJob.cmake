@@ -3,6 +3,13 @@
 # Pure pieces: output folder names, the command line, the job report.
 add_wine_gtest(ripjob_logic_test SOURCES logic/RipJobLogicTest.cpp LIBS ripcore LABELS logic)
 
+# What shows a rip is exact: checksums, the AccurateRip record, secure
+# reading's decisions, the log and the CUE sheet.
+add_wine_gtest(ripproof_logic_test
+  SOURCES logic/RipChecksumsTest.cpp logic/AccurateRipRecordTest.cpp logic/SecureReadTest.cpp
+          logic/RipLogTextTest.cpp logic/DiscIdTest.cpp
+  LIBS ripcore LABELS logic)
+
 # The settings store in the prefix's registry; the program's own settings are
 # put back as they were.
 add_wine_gtest(ripjob_settings_test SOURCES e2e/SettingsTest.cpp LIBS ripcore LABELS e2e LOCKS settings)
