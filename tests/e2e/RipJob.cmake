@@ -8,6 +8,7 @@ add_wine_gtest(ripjob_logic_test SOURCES logic/RipJobLogicTest.cpp LIBS ripcore 
 add_wine_gtest(ripproof_logic_test
   SOURCES logic/RipChecksumsTest.cpp logic/AccurateRipRecordTest.cpp logic/SecureReadTest.cpp
           logic/RipLogTextTest.cpp logic/DiscIdTest.cpp
+          logic/RipProofCommandLineTest.cpp
   LIBS ripcore LABELS logic)
 
 # The settings store in the prefix's registry; the program's own settings are
@@ -30,7 +31,12 @@ add_wine_gtest(ripjob_headless_test SOURCES e2e/HeadlessRipTest.cpp LIBS ripcore
 add_dependencies(ripjob_headless_test cadrel-rip)
 set_tests_properties(ripjob_headless_test PROPERTIES FIXTURES_SETUP ripjob_headless_files)
 
-foreach(t ripjob_test ripjob_noencoder_test ripjob_headless_test)
+# Secure reading, the log, the CUE sheet and verification, headless.
+add_wine_gtest(ripjob_secure_test SOURCES e2e/SecureRipTest.cpp LIBS ripcore testdisc LABELS e2e
+  LOCKS cdrom settings)
+add_dependencies(ripjob_secure_test cadrel-rip)
+
+foreach(t ripjob_test ripjob_noencoder_test ripjob_headless_test ripjob_secure_test)
   foreach(stand_in akrip32 mcivcd)
     if(TARGET ${stand_in})
       add_dependencies(${t} ${stand_in})
