@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "AkripRecords.h"
-#include "EncoderConfig.h"
 #include "RipLog.h"
 #include "TrackTimes.h"
 #include "ConsoleLines.h"
@@ -64,15 +63,6 @@ std::string ProofLine(const modGeneral::TrackReport& track) {
             RipLog::Hex32(p.accurateRipV2);
     if (p.secure) line += ", " + std::to_string(p.rereads) + " re-reads, suspicious positions " + RipLog::Positions(p.suspicious);
     return line;
-}
-
-// The output format as the log names it: "WAV", or "MP3 160 kbit/s Normal".
-std::string FormatText(const RipCommandLine::RipCommand& command) {
-    if (command.format == OutputFormat::Wav) return "WAV";
-    std::string text = "MP3 " + command.bitrateText + " kbit/s";
-    if (command.qualityIndex >= 0 && static_cast<std::size_t>(command.qualityIndex) < EncoderLists::Qualities.size())
-        text += " " + std::string(EncoderLists::Qualities[static_cast<std::size_t>(command.qualityIndex)].text);
-    return text;
 }
 
 int Run(const std::vector<std::string>& args, LineOutput& out) {
@@ -169,7 +159,7 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
         RipProofFiles::Request request;
         request.secure = command.secure;
         request.format = command.format;
-        request.formatText = FormatText(command);
+        request.formatText = RipProofFiles::FormatText(command.format, command.bitrateText, command.qualityIndex);
         request.folder = folder;
         const AkripRecords::CdRecordBytes drive = modAKRip32::GetCDRecord(command.drive);
         const auto id = AkripRecords::Identification(drive);

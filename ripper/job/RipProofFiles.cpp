@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "AccurateRip.h"
+#include "EncoderConfig.h"
 #include "LongPath.h"
 #include "WinHandles.h"
 #include "clsFileIo.h"
@@ -180,6 +181,15 @@ Outcome Compose(const Request& request, const modGeneral::RipCdReport& report) {
     out.logText = RipLog::Text(log);
     out.cueText = CueSheet::Text(sheet);
     return out;
+}
+
+std::string FormatText(OutputFormat format, const std::string& bitrateText, int qualityIndex) {
+    if (format == OutputFormat::Wav) return "WAV";
+    std::string text = "MP3 ";
+    text.append(bitrateText).append(" kbit/s");
+    if (qualityIndex >= 0 && static_cast<std::size_t>(qualityIndex) < EncoderLists::Qualities.size())
+        text.append(" ").append(EncoderLists::Qualities[static_cast<std::size_t>(qualityIndex)].text);
+    return text;
 }
 
 std::string Now() {

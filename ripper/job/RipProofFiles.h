@@ -70,6 +70,9 @@ struct Outcome {
 
 Outcome Compose(const Request& request, const modGeneral::RipCdReport& report);
 
+// The output format as the log names it: "WAV", or "MP3 160 kbit/s Normal".
+std::string FormatText(OutputFormat format, const std::string& bitrateText, int qualityIndex);
+
 // The local time as the log writes it.
 std::string Now();
 

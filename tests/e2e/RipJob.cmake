@@ -67,3 +67,9 @@ add_host_test(demo_disc_rip COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/demo
 add_host_test(audio_burn_rip COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/audio_burn_rip.py ${CADREL_BUILD_ROOT}
   ${PROJECT_SOURCE_DIR} LABELS e2e LOCKS cdrom settings TIMEOUT 600)
 set_tests_properties(audio_burn_rip PROPERTIES FIXTURES_REQUIRED audio_burn_image)
+
+# The demo disc ripped securely with the log: checksums against whipper's
+# checksum module and crc32, disc identifiers against libdiscid, /verify
+# with a record built from them (tests/e2e/rip_proof_check.py states it).
+add_host_test(rip_proof_check COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/rip_proof_check.py
+  ${CADREL_BUILD_ROOT} ${PROJECT_SOURCE_DIR} LABELS e2e LOCKS cdrom settings TIMEOUT 900)
