@@ -49,7 +49,7 @@ Outcome Read(const ReadOnce& read, std::span<uint8_t> block, std::span<uint8_t> 
         }
         if (!dispute.Agreed()) proof.SuspiciousFrame(lba - trackStart);
         const std::span<const uint8_t> best = dispute.Best();
-        std::copy(best.begin(), best.end(), copy.begin() + std::ptrdiff_t{differing[k]} * BytesPerFrame);
+        std::copy(best.begin(), best.end(), copy.begin() + static_cast<std::ptrdiff_t>(std::size_t{differing[k]} * BytesPerFrame));
     }
     proof.Rereads(rereads);
     return Outcome::Read;

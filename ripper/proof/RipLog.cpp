@@ -40,7 +40,7 @@ std::string Positions(std::vector<uint32_t> frames) {
         while (last + 1 < frames.size() && frames[last + 1] == frames[last] + 1) ++last;
         if (!text.empty()) text += ", ";
         text += TrackTime(frames[k]);
-        if (last > k) text += "-" + TrackTime(frames[last]);
+        if (last > k) text.append("-").append(TrackTime(frames[last]));
         k = last + 1;
     }
     return text;
