@@ -73,3 +73,12 @@ set_tests_properties(audio_burn_rip PROPERTIES FIXTURES_REQUIRED audio_burn_imag
 # with a record built from them (tests/e2e/rip_proof_check.py states it).
 add_host_test(rip_proof_check COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/rip_proof_check.py
   ${CADREL_BUILD_ROOT} ${PROJECT_SOURCE_DIR} LABELS e2e LOCKS cdrom settings TIMEOUT 900)
+
+# The main window's rip writes the log and reads securely when the settings ask.
+add_wine_gtest(ripjob_window_log_test SOURCES e2e/WindowRipLogTest.cpp LIBS ripui testdisc windowtesting LABELS e2e
+  LOCKS cdrom settings)
+foreach(stand_in akrip32 mcivcd)
+  if(TARGET ${stand_in})
+    add_dependencies(ripjob_window_log_test ${stand_in})
+  endif()
+endforeach()
