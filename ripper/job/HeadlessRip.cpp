@@ -179,7 +179,7 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
             if (proof.notVerified > 0) proven = false;
         }
     }
-    if (suspicious > 0) out.Line(std::to_string(suspicious) + " tracks with suspicious positions");
+    if (suspicious > 0) out.Line("tracks with suspicious positions: " + std::to_string(suspicious));
     return report.AllComplete() && proven ? ExitComplete : ExitIncomplete;
 }
 
