@@ -1,39 +1,39 @@
 #include "Sha1.h"
 
 #include <windows.h>
-#include <bcrypt.h>
+#include <wincrypt.h>
 
 namespace Sha1 {
 namespace {
 
 // Owners of the provider's two handles.
-struct Algorithm {
-    BCRYPT_ALG_HANDLE handle = nullptr;
-    ~Algorithm() {
-        if (handle) BCryptCloseAlgorithmProvider(handle, 0);
+struct Provider {
+    HCRYPTPROV handle = 0;
+    ~Provider() {
+        if (handle) CryptReleaseContext(handle, 0);
     }
 };
 struct Hash {
-    BCRYPT_HASH_HANDLE handle = nullptr;
+    HCRYPTHASH handle = 0;
     ~Hash() {
-        if (handle) BCryptDestroyHash(handle);
+        if (handle) CryptDestroyHash(handle);
     }
 };
-
-bool Ok(NTSTATUS status) { return status >= 0; }
 
 }  // namespace
 
 std::optional<Digest> Of(std::span<const uint8_t> bytes) {
-    Algorithm algorithm;
-    if (!Ok(BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_SHA1_ALGORITHM, nullptr, 0))) return std::nullopt;
+    Provider provider;
+    if (!CryptAcquireContextA(&provider.handle, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
+        return std::nullopt;
     Hash hash;
-    if (!Ok(BCryptCreateHash(algorithm.handle, &hash.handle, nullptr, 0, nullptr, 0, 0))) return std::nullopt;
-    if (!bytes.empty() &&
-        !Ok(BCryptHashData(hash.handle, const_cast<PUCHAR>(bytes.data()), static_cast<ULONG>(bytes.size()), 0)))
+    if (!CryptCreateHash(provider.handle, CALG_SHA1, 0, 0, &hash.handle)) return std::nullopt;
+    if (!bytes.empty() && !CryptHashData(hash.handle, bytes.data(), static_cast<DWORD>(bytes.size()), 0))
         return std::nullopt;
     Digest digest{};
-    if (!Ok(BCryptFinishHash(hash.handle, digest.data(), static_cast<ULONG>(digest.size()), 0))) return std::nullopt;
+    DWORD size = static_cast<DWORD>(digest.size());
+    if (!CryptGetHashParam(hash.handle, HP_HASHVAL, digest.data(), &size, 0) || size != digest.size())
+        return std::nullopt;
     return digest;
 }
 

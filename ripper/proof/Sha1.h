@@ -1,5 +1,5 @@
 // Sha1: the SHA-1 digest of a byte string, computed by the system's
-// cryptography provider (CNG, bcrypt.dll).
+// cryptography provider (CryptoAPI in advapi32.dll, which every Windows has).
 #pragma once
 
 #include <array>
