@@ -6,9 +6,12 @@
 #include <cstdio>
 
 #include "AkripRecords.h"
+#include "RipLog.h"
+#include "TrackTimes.h"
 #include "ConsoleLines.h"
 #include "LongPath.h"
 #include "RipJobState.h"
+#include "RipProofFiles.h"
 #include "RipProgress.h"
 #include "UserNotice.h"
 #include "modAKRip32.h"
@@ -50,6 +53,18 @@ private:
     int lastPercent_ = -1;
 };
 
+// The line with a track's CRCs and checksums:
+// "<path>: test CRC X, copy CRC X, AccurateRip v1 X, v2 X, N re-reads, suspicious positions P".
+std::string ProofLine(const modGeneral::TrackReport& track) {
+    const TrackProof& p = *track.proof;
+    std::string line = track.path + ": ";
+    if (p.testCrc) line += "test CRC " + RipLog::Hex32(*p.testCrc) + ", ";
+    line += "copy CRC " + RipLog::Hex32(p.copyCrc) + ", AccurateRip v1 " + RipLog::Hex32(p.accurateRipV1) + ", v2 " +
+            RipLog::Hex32(p.accurateRipV2);
+    if (p.secure) line += ", " + std::to_string(p.rereads) + " re-reads, suspicious positions " + RipLog::Positions(p.suspicious);
+    return line;
+}
+
 int Run(const std::vector<std::string>& args, LineOutput& out) {
     const RipCommandLine::ParseResult parsed = RipCommandLine::Parse(args);
     if (!parsed) {
@@ -64,6 +79,22 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
     if (!win::FolderExists(folder)) {
         out.Line("cadrel: the output folder " + folder + " does not exist");
         return ExitBadRequest;
+    }
+
+    // A record file to verify against is read before any track: a rip the
+    // user cannot have verified is not started.
+    std::optional<RipProofFiles::RecordFile> record;
+    if (command.verifyFile) {
+        record = RipProofFiles::ReadRecordFile(win::FullPathName(*command.verifyFile));
+        if (!record->error.empty()) {
+            out.Line("cadrel: the AccurateRip record file " + record->path + " " + record->error);
+            return ExitBadRequest;
+        }
+        std::string error;
+        if (!AccurateRipRecord::Parse(record->bytes, error)) {
+            out.Line("cadrel: " + record->path + " is not an AccurateRip record file: " + error);
+            return ExitBadRequest;
+        }
     }
 
     // The CD access library lies in the program's folder.
@@ -101,6 +132,8 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
     for (int i = 1; i <= trackCount; ++i) inputs.trackList.push_back({"Track " + std::to_string(i), command.Wants(i)});
     inputs.toc = modAKRip32::Toc;
     inputs.cdHandle = modAKRip32::CdHandle;
+    inputs.secure = command.secure;
+    inputs.proof = command.log;
 
     RipJobState state;
     ConsoleProgress progress(out);
@@ -109,15 +142,45 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
     modAKRip32::CloseDrive();
 
     if (!report.started) return ExitBadRequest;
+    int suspicious = 0;
     for (const modGeneral::TrackReport& track : report.tracks) {
         std::string line = track.path + ": " + std::string(modGeneral::TrackOutcomeText(track.outcome));
         if (track.outcome != modGeneral::TrackOutcome::Complete)
             line += " (" + std::to_string(track.framesDone) + " of " + std::to_string(track.framesTotal) + " frames)";
         out.Line(line);
+        if (track.proof) out.Line(ProofLine(track));
+        if (track.proof && track.proof->Suspicious()) ++suspicious;
     }
     out.Line(std::to_string(report.CompleteCount()) + " of " + std::to_string(report.tracks.size()) +
              " tracks written completely");
-    return report.AllComplete() ? ExitComplete : ExitIncomplete;
+
+    bool proven = suspicious == 0;
+    if (command.log) {
+        RipProofFiles::Request request;
+        request.secure = command.secure;
+        request.format = command.format;
+        request.formatText = RipProofFiles::FormatText(command.format, command.bitrateText, command.qualityIndex);
+        request.folder = folder;
+        const AkripRecords::CdRecordBytes drive = modAKRip32::GetCDRecord(command.drive);
+        const auto id = AkripRecords::Identification(drive);
+        request.drive = TrackTimes::BytesToString(id.data(), id.size());
+        request.date = RipProofFiles::Now();
+        request.toc = inputs.toc;
+        request.record = record;
+        const RipProofFiles::Outcome proof = RipProofFiles::Compose(request, report);
+        const std::vector<std::string> failed = RipProofFiles::Write(folder, proof);
+        for (const std::string& path : failed) out.Line("cadrel: " + path + " cannot be written");
+        if (!failed.empty()) proven = false;
+        out.Line("Rip log: " + modGeneral::AddBackslash(folder) + RipLog::FileName);
+        if (proof.verificationAsked) {
+            out.Line("AccurateRip verification: " + proof.verification);
+            out.Line(std::to_string(proof.accurate) + " of " + std::to_string(proof.accurate + proof.notVerified) +
+                     " tracks accurate");
+            if (proof.notVerified > 0) proven = false;
+        }
+    }
+    if (suspicious > 0) out.Line("tracks with suspicious positions: " + std::to_string(suspicious));
+    return report.AllComplete() && proven ? ExitComplete : ExitIncomplete;
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 // program was started from (or its standard output when that is redirected).
 //
 // Exit codes: 0 when every requested track was written completely; 1 when a
-// track was abandoned (unreadable block), failed or could not be written;
-// 2 for bad arguments, a missing CD access library or drive, no disc, a
+// track was abandoned (unreadable block), failed or could not be written,
+// when secure mode found suspicious positions, when a track is not verified
+// against the AccurateRip record (/verify), or when the log cannot be
+// written; 2 for bad arguments, an AccurateRip record file that cannot be
+// read, a missing CD access library or drive, no disc, a
 // requested track the disc does not hold, or an output folder that does not
 // exist. Every code but 0 comes with a one-line reason.
 #pragma once

@@ -55,7 +55,7 @@ bool IsRipSwitch(std::string_view arg) { return EqualsNoCase(arg, "/rip") || Equ
 
 std::string_view Usage() {
     return "usage: /rip [/tracks:all|LIST] [/format:MP3|WAV] [/bitrate:N] [/quality:NAME] [/out:FOLDER] "
-           "[/drive:N]";
+           "[/drive:N] [/secure] [/log] [/verify:FILE]";
 }
 
 std::optional<TrackSelection> ParseTrackList(std::string_view text, std::string& error) {
@@ -119,10 +119,17 @@ ParseResult Parse(const std::vector<std::string>& args) {
         const bool hasValue = sep != std::string_view::npos;
         const std::string value = hasValue ? Unquote(arg.substr(sep + 1)) : std::string();
 
-        static const std::set<std::string> known = {"tracks", "format", "bitrate", "quality", "out", "drive"};
+        static const std::set<std::string> known = {"tracks", "format", "bitrate", "quality", "out",
+                                                    "drive",  "secure", "log",     "verify"};
         if (name == "rip") return Fail("/rip given twice");
         if (!known.count(name)) return Fail("unknown switch \"" + std::string(arg) + "\"");
         if (!seen.insert(name).second) return Fail("/" + name + " given twice");
+        // The switches that stand alone.
+        if (name == "secure" || name == "log") {
+            if (hasValue) return Fail("/" + name + " takes no value");
+            (name == "secure" ? command.secure : command.log) = true;
+            continue;
+        }
         if (!hasValue) return Fail("/" + name + " needs a value (/" + name + ":VALUE)");
 
         if (name == "tracks") {
@@ -158,6 +165,10 @@ ParseResult Parse(const std::vector<std::string>& args) {
         } else if (name == "out") {
             if (Trim(value).empty()) return Fail("/out needs a folder");
             command.outFolder = value;
+        } else if (name == "verify") {
+            if (Trim(value).empty()) return Fail("/verify needs an AccurateRip record file");
+            command.verifyFile = value;
+            command.log = true;
         } else if (name == "drive") {
             const std::optional<int> drive = Number(value);
             if (!drive || *drive > MaxDrive)

@@ -1,12 +1,15 @@
 // The headless rip mode's command line, parsed without touching the system:
 //
 //   /rip [/tracks:all|LIST] [/format:MP3|WAV] [/bitrate:N] [/quality:NAME]
-//        [/out:FOLDER] [/drive:N]
+//        [/out:FOLDER] [/drive:N] [/secure] [/log] [/verify:FILE]
 //
 // LIST is track numbers and ranges separated by commas ("1,3-5"). Switch
 // names, "all", formats and quality names are not case-sensitive; a switch
 // may start with '/' or '-' and takes its value after ':' or '='. Each switch
-// may be given once. Absent switches take the program's defaults: all tracks,
+// may be given once. /secure reads every block twice and compares (test and
+// copy); /log writes "Rip log.txt" and "Disc.cue" beside the tracks; /verify
+// compares the tracks with an AccurateRip record file and implies /log.
+// Absent switches take the program's defaults: all tracks,
 // "MP3", 160 kbit/s, "Normal", the saved output folder, drive 0.
 #pragma once
 
@@ -30,6 +33,9 @@ struct RipCommand {
     int qualityIndex = 1;         // position in the "Quality" list ("Normal")
     std::optional<std::string> outFolder;  // absent: the saved output folder
     int drive = 0;
+    bool secure = false;                   // /secure
+    bool log = false;                      // /log (or /verify)
+    std::optional<std::string> verifyFile;  // /verify:FILE
 
     // Whether track `number` is one the command asks for.
     bool Wants(int number) const;

@@ -17,6 +17,7 @@
 #include "modAKRip32.h"
 #include "modErrHandler.h"
 #include "modLAME.h"
+#include "SecureBlockRead.h"
 
 namespace modGeneral {
 namespace {
@@ -62,10 +63,11 @@ enum class BlockResult { Read, Failed, Raised };
 
 // Reads one block of `frames` frames from `current` into `block`: up to three
 // attempts, each with a fresh header. When all three fail, shows the library's
-// error text and gives Failed. With `guarded`, every library call runs under
-// a guard and a processor exception inside one gives Raised with `error`.
+// error text (unless `quiet`) and gives Failed. With `guarded`, every library
+// call runs under a guard and a processor exception inside one gives Raised
+// with `error`.
 BlockResult ReadBlock(RipContext& context, std::span<uint8_t> block, uint32_t current, uint32_t frames,
-                      bool guarded, AppError& error) {
+                      bool guarded, AppError& error, bool quiet = false) {
     for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
         const AkripRecords::TrackBufferHeaderBytes header = AkripRecords::MakeTrackBufferHeader(current, frames);
         std::copy(header.begin(), header.end(), block.begin());
@@ -74,11 +76,49 @@ BlockResult ReadBlock(RipContext& context, std::span<uint8_t> block, uint32_t cu
         if (error) return BlockResult::Raised;
         if (result == 1) return BlockResult::Read;
     }
+    if (quiet) return BlockResult::Failed;
     std::string text;
     error = Call(guarded, [&] { text = modAKRip32::AspiErrorText(); });
     if (error) return BlockResult::Raised;
     context.notice.Show(text, ApplicationTitle, NoticeIcon::None);
     return BlockResult::Failed;
+}
+
+// Reads the track's next block as the job was asked to (once, or securely
+// into `block` with the help of `spare`) and hands its audio to the track's
+// proof when one is gathered.
+BlockResult ReadTrackBlock(RipContext& context, std::span<uint8_t> block, std::span<uint8_t> spare,
+                           uint32_t current, uint32_t frames, uint32_t trackStart, bool guarded, AppError& error) {
+    BlockResult result = BlockResult::Read;
+    if (context.secure && context.proof) {
+        using SecureBlockRead::Outcome;
+        const auto once = [&](std::span<uint8_t> buffer, uint32_t first, uint32_t n, bool quiet) {
+            switch (ReadBlock(context, buffer, first, n, guarded, error, quiet)) {
+                case BlockResult::Read: return Outcome::Read;
+                case BlockResult::Failed: return Outcome::Failed;
+                case BlockResult::Raised: break;
+            }
+            return Outcome::Raised;
+        };
+        switch (SecureBlockRead::Read(once, block, spare, current, frames, trackStart, *context.proof)) {
+            case Outcome::Read: result = BlockResult::Read; break;
+            case Outcome::Failed: result = BlockResult::Failed; break;
+            case Outcome::Raised: result = BlockResult::Raised; break;
+        }
+    } else {
+        result = ReadBlock(context, block, current, frames, guarded, error);
+    }
+    if (result == BlockResult::Read && context.proof) context.proof->Written(modAKRip32::BlockAudio(block, frames));
+    return result;
+}
+
+// The second buffer secure reading needs; none otherwise.
+win::heap_block SpareBuffer(const RipContext& context) {
+    return context.secure && context.proof ? modAKRip32::AllocateTrackBuffer() : win::heap_block();
+}
+
+bool SpareMissing(const RipContext& context, const win::heap_block& spare) {
+    return context.secure && context.proof && !spare;
 }
 
 uint32_t FramesOf(uint32_t startFrame, uint32_t endFrame) { return endFrame > startFrame ? endFrame - startFrame : 0; }
@@ -146,6 +186,7 @@ TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t
     ProgressShown shown(context.progress, context.owner);
 
     win::heap_block block = modAKRip32::AllocateTrackBuffer();
+    win::heap_block spare = SpareBuffer(context);
     const uint32_t total = FramesOf(startFrame, endFrame);
     report.framesTotal = total;
     uint32_t remaining = total;
@@ -158,12 +199,13 @@ TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t
     bool written = file.OpenFile(path) &&
                    file.writeWavHeader(static_cast<uint32_t>(std::min<uint64_t>(announced, UINT32_MAX - 36)));
 
-    bool readFailed = !block;  // without a block there is nothing to read into
+    bool readFailed = !block || SpareMissing(context, spare);  // without a block there is nothing to read into
     // The first write that fails ends the track: nothing more is read.
     while (remaining > 0 && !readFailed && written) {
         if (remaining < n) n = remaining;
         AppError unused;
-        if (ReadBlock(context, block.bytes(), current, n, false, unused) != BlockResult::Read) {
+        if (ReadTrackBlock(context, block.bytes(), spare.bytes(), current, n, startFrame, false, unused) !=
+            BlockResult::Read) {
             readFailed = true;
             break;
         }
@@ -176,6 +218,7 @@ TrackReport RipTrackToWav(RipContext& context, const std::string& path, uint32_t
     }
 
     block.reset();
+    spare.reset();
     file.CloseFile();
     if (readFailed) {
         report.outcome = TrackOutcome::Abandoned;
@@ -208,6 +251,7 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
     bool encoderFaulted = false;
     std::optional<clsFileIo> file;
     win::heap_block block;
+    win::heap_block spare;
     bool written = true;
     bool readFailed = false;
     bool cancelled = false;
@@ -226,7 +270,8 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
         if (!written) return {};  // nothing read, nothing to encode
 
         block = modAKRip32::AllocateTrackBuffer();
-        if (!block) return OutOfMemory();
+        spare = SpareBuffer(context);
+        if (!block || SpareMissing(context, spare)) return OutOfMemory();
 
         // A block's MP3 bytes go to the file in one write, just before its
         // flush: one system call per block instead of one per encoder call
@@ -247,7 +292,8 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
         while (remaining > 0) {
             if (remaining < n) n = remaining;
             AppError raised;
-            const BlockResult read = ReadBlock(context, block.bytes(), current, n, true, raised);
+            const BlockResult read =
+                ReadTrackBlock(context, block.bytes(), spare.bytes(), current, n, startFrame, true, raised);
             if (read == BlockResult::Raised) return raised;
             if (read == BlockResult::Failed) {
                 readFailed = true;
@@ -295,6 +341,7 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
     if (error) {
         context.notice.Show(error.description, CriticalErrorTitle, NoticeIcon::Critical);
         block.reset();
+        spare.reset();
         if (file) {
             file->FlushBuffers();
             file->CloseFile();
@@ -306,6 +353,7 @@ TrackReport RipTrackToMp3(RipContext& context, const std::string& path, uint32_t
         report.outcome = TrackOutcome::Failed;
     } else {
         block.reset();
+        spare.reset();
         file->CloseFile();
         file.reset();
         if (readFailed) {
@@ -352,6 +400,16 @@ RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& pr
     if (!dataRows.empty()) notice.Show(DataTracksMessage(dataRows), ApplicationTitle, NoticeIcon::Exclamation);
 
     RipContext context{state, progress, notice, inputs.cdHandle, inputs.owner, inputs.pumpMessages};
+    context.secure = inputs.secure;
+    const bool gatherProof = inputs.secure || inputs.proof;
+    // AccurateRip leaves out words at the start of the disc's first audio
+    // track and the end of its last one.
+    int firstAudio = 0, lastAudio = 0;
+    for (int i = 1; i <= AkripRecords::TrackCount(inputs.toc); ++i) {
+        if (AkripRecords::IsDataTrack(inputs.toc, i)) continue;
+        if (firstAudio == 0) firstAudio = i;
+        lastAudio = i;
+    }
     const std::size_t rows = inputs.trackList.size();
     for (std::size_t i = 1; i <= rows && i <= inputs.trackList.size(); ++i) {
         const TrackRow& row = inputs.trackList[i - 1];
@@ -382,9 +440,17 @@ RipCdReport RipCd(const RipCdInputs& inputs, RipJobState& state, RipProgress& pr
         context.cdHandle = inputs.cdHandle;
         context.owner = inputs.owner;
 
+        std::optional<TrackProofBuilder> proof;
+        if (gatherProof)
+            proof.emplace(FramesOf(start, end), static_cast<int>(i) == firstAudio, static_cast<int>(i) == lastAudio,
+                          inputs.secure);
+        context.proof = proof ? &*proof : nullptr;
+
         TrackReport track = mp3 ? RipTrackToMp3(context, path, start, end, config)
                                 : RipTrackToWav(context, path, start, end);
         track.row = static_cast<int>(i);
+        if (proof) track.proof = proof->Result();
+        context.proof = nullptr;
         report.tracks.push_back(std::move(track));
     }
     return report;

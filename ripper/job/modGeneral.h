@@ -15,6 +15,11 @@
 //  - RipProgress: one progress display per track;
 //  - UserNotice: the messages the job shows.
 //
+// Secure mode reads every block twice and settles frames whose reads differ
+// (SecureBlockRead.h); with it, or when asked for the proof alone, each
+// track's report carries its CRCs and AccurateRip checksums (TrackProof.h).
+// Without either the routines read, write and report exactly as before.
+//
 // Failure handling: a block that cannot be read in three attempts shows the
 // CD access library's error text and abandons the track; an error inside the
 // MP3 routine (a refused encoder configuration, a missing encoder library, a
@@ -27,6 +32,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +43,7 @@
 #include "OutputFormat.h"
 #include "RipJobState.h"
 #include "RipProgress.h"
+#include "TrackProof.h"
 #include "UserNotice.h"
 
 namespace modGeneral {
@@ -72,6 +79,8 @@ struct TrackReport {
     TrackOutcome outcome = TrackOutcome::NotStarted;
     uint32_t framesDone = 0;   // frames read and handed to the file or encoder
     uint32_t framesTotal = 0;  // frames of the track
+    // The track's CRCs and checksums, when the job was asked for them.
+    std::optional<TrackProof> proof;
 };
 
 // The job's outcome, for callers that act on it (the headless mode's exit
@@ -109,6 +118,10 @@ struct RipCdInputs {
     HWND owner = nullptr;          // owner of the progress display
     // Called after every block; empty means win::PumpPendingMessages.
     std::function<void()> pumpMessages;
+    // Secure (test and copy) reading; implies `proof`.
+    bool secure = false;
+    // Gather each track's CRCs and AccurateRip checksums into its report.
+    bool proof = false;
 };
 
 // What the per-track routines work with.
@@ -119,6 +132,8 @@ struct RipContext {
     uint8_t cdHandle = 0;
     HWND owner = nullptr;
     std::function<void()> pumpMessages;  // empty: win::PumpPendingMessages
+    bool secure = false;                 // read every block twice (needs `proof`)
+    TrackProofBuilder* proof = nullptr;  // the running track's proof, when gathered
 };
 
 // Rips frames [startFrame, endFrame) into a WAV file at `path`: the 44-byte

@@ -1,5 +1,7 @@
 #include "modSettings.h"
 
+#include <cctype>
+
 #include <windows.h>
 
 #include <algorithm>
@@ -85,6 +87,16 @@ std::string LoadRipOutputFolder() {
 bool SaveRipOutputFolder(std::string_view folder) {
     return SaveSetting(AppName, RipOutputFolderSection, RipOutputFolderKey, folder);
 }
+
+namespace {
+bool IsOn(std::string value) {
+    for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return value == "1" || value == "true" || value == "yes";
+}
+}  // namespace
+
+bool LoadRipLogWanted() { return IsOn(GetSetting(AppName, RipProofSection, RipLogKey)); }
+bool LoadSecureRipWanted() { return IsOn(GetSetting(AppName, RipProofSection, SecureRipKey)); }
 
 std::string LoadConverterOutputFolder() {
     return GetSetting(AppName, ConverterOutputFolderSection, ConverterOutputFolderKey, DefaultMediaFolder());

@@ -48,6 +48,16 @@ bool SaveConverterFormat(std::string_view format);
 std::string LoadRipOutputFolder();
 bool SaveRipOutputFolder(std::string_view folder);
 
+// Whether a rip writes "Rip log.txt" and "Disc.cue" beside its tracks
+// ("Options", "RipLog") and reads securely ("Options", "SecureRip"). The
+// window has no control for them: "1", "true" or "yes" (any case) turns
+// one on; absent or anything else leaves it off.
+inline constexpr const char* RipProofSection = "Options";
+inline constexpr const char* RipLogKey = "RipLog";
+inline constexpr const char* SecureRipKey = "SecureRip";
+bool LoadRipLogWanted();
+bool LoadSecureRipWanted();
+
 // The converter's output folder ("Path2", "text2").
 std::string LoadConverterOutputFolder();
 bool SaveConverterOutputFolder(std::string_view folder);

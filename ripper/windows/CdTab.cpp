@@ -6,11 +6,13 @@
 #include "CandyButton.h"
 #include "EncoderConfig.h"
 #include "PropertyBag.h"
+#include "RipProofFiles.h"
 #include "TrackTimes.h"
 #include "UserNotice.h"
 #include "frmProgress.h"
 #include "modAKRip32.h"
 #include "modGeneral.h"
+#include "modSettings.h"
 #include "modcd.h"
 #include "WindowHelpers.h"
 
@@ -240,11 +242,33 @@ void CdTab::CandyButton3_Click() {
     inputs.toc = modAKRip32::Toc;
     inputs.cdHandle = modAKRip32::CdHandle;
     inputs.owner = host_.window;
+    // Secure reading and the rip log are settings without controls of their own.
+    inputs.secure = modSettings::LoadSecureRipWanted();
+    inputs.proof = modSettings::LoadRipLogWanted();
     frmProgress progress(jobState_);
     MessageBoxNotice notice(host_.window);
     SetJobRunning(true);
-    modGeneral::RipCd(inputs, jobState_, progress, notice);
-    if (::IsWindow(host_.window)) SetJobRunning(false);
+    const modGeneral::RipCdReport report = modGeneral::RipCd(inputs, jobState_, progress, notice);
+    if (!::IsWindow(host_.window)) return;
+    SetJobRunning(false);
+    if (inputs.proof && report.started) WriteRipLog(inputs, report, notice);
+}
+
+void CdTab::WriteRipLog(const modGeneral::RipCdInputs& inputs, const modGeneral::RipCdReport& report,
+                        UserNotice& notice) {
+    RipProofFiles::Request request;
+    request.secure = inputs.secure;
+    request.format = inputs.format;
+    request.formatText = RipProofFiles::FormatText(inputs.format, inputs.bitrateText, inputs.qualityIndex);
+    request.folder = inputs.outputFolder;
+    request.drive = ComboText(IdDriveList);
+    request.date = RipProofFiles::Now();
+    request.toc = inputs.toc;
+    const std::vector<std::string> failed =
+        RipProofFiles::Write(inputs.outputFolder, RipProofFiles::Compose(request, report));
+    for (const std::string& path : failed)
+        notice.Show("The file " + path + " cannot be written (the disk may be full or the folder read-only).",
+                    modGeneral::ApplicationTitle, NoticeIcon::Exclamation);
 }
 
 void CdTab::PrepareLists() {

@@ -21,6 +21,8 @@
 #include "CadrelArt.h"
 #include "CadrelIds.h"
 #include "RipJobState.h"
+#include "UserNotice.h"
+#include "modGeneral.h"
 
 namespace controls {
 class CandyButton;
@@ -85,6 +87,8 @@ private:
     controls::CandyButton* Button(int id) const;
     void SetStatus(int panel, const std::string& text);
     void SetJobRunning(bool running);
+    // Writes the rip log and the CUE sheet of a finished job into its folder.
+    void WriteRipLog(const modGeneral::RipCdInputs& inputs, const modGeneral::RipCdReport& report, UserNotice& notice);
     void Message(const std::string& text, UINT icon);
     std::string ComboText(int id) const;
     void SetListCheck(int row, bool checked);

@@ -5,6 +5,7 @@
 
 #include "AkripLayout.h"
 #include "Drive.h"
+#include "FlakyFrames.h"
 #include "Win32Util.h"
 
 namespace akrip {
@@ -20,6 +21,7 @@ public:
     bool Load(std::string* why) override {
         loaded_ = false;
         plan_ = FailurePlan();
+        flaky_ = FlakyFrames();
         paths_.clear();
 
         std::vector<std::string> sheets;
@@ -62,6 +64,7 @@ public:
                 for (const std::string& line : rejected) *why += " \"" + line + "\"";
             }
         }
+        LoadFlaky(why);
         loaded_ = true;
         return true;
     }
@@ -73,6 +76,7 @@ public:
         auto pieces = PlanRead(layout_, lba, count);
         if (!pieces) return Fail(why, "frames " + Span(lba, count) + " lie beyond the lead-out");
         if (!plan_.Attempt(lba, count)) return Fail(why, "frames " + Span(lba, count) + " unreadable");
+        uint8_t* const first = out;
         for (const ReadPiece& p : *pieces) {
             win::unique_handle file = OpenForReading(paths_[p.file]);
             uint32_t bytes = p.frames * kFrameBytes;
@@ -81,6 +85,7 @@ public:
             if (layout_.files[p.file].motorola) SwapSampleBytes(out, bytes);
             out += bytes;
         }
+        flaky_.Apply(lba, count, first);
         return true;
     }
 
@@ -88,6 +93,17 @@ private:
     static bool Fail(std::string* why, std::string text) {
         if (why) *why = std::move(text);
         return false;
+    }
+    // flaky.txt beside the sheet (FlakyFrames.h); its rejected lines join
+    // those of unreadable.txt in *why.
+    void LoadFlaky(std::string* why) {
+        auto directives = ReadSmallFile(root_ + "flaky.txt", kMaxDirectiveBytes);
+        if (!directives) return;
+        std::vector<std::string> rejected;
+        flaky_ = FlakyFrames(ParseFlaky(*directives, &rejected));
+        if (rejected.empty() || !why) return;
+        *why += (why->empty() ? "" : "; ") + std::string("flaky.txt: ignored");
+        for (const std::string& line : rejected) *why += " \"" + line + "\"";
     }
     static std::string Span(uint32_t lba, uint32_t count) {
         return std::to_string(lba) + "+" + std::to_string(count);
@@ -98,6 +114,7 @@ private:
     DiscLayout layout_;
     std::vector<std::string> paths_;
     FailurePlan plan_;
+    FlakyFrames flaky_;
 };
 
 }  // namespace

@@ -48,6 +48,10 @@
 //    failing read uses up one failure of every such frame. The counts start
 //    afresh whenever the image is looked at again (handle opened, ReadTOC).
 //    Lines that are not directives are ignored (and logged).
+//  - flaky.txt beside the sheet makes chosen frames misread: same grammar,
+//    frames START..END come back with different bytes (and success) on
+//    each of their first READS reads, or on every read ("always" or no
+//    count), never the same bytes twice (FlakyFrames.h).
 //
 // Error codes (GetAspiLibError, the code of the most recent call; 0 after a
 // call that succeeded): -4 the drive failed the command (no disc, broken

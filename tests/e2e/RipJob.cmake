@@ -3,6 +3,14 @@
 # Pure pieces: output folder names, the command line, the job report.
 add_wine_gtest(ripjob_logic_test SOURCES logic/RipJobLogicTest.cpp LIBS ripcore LABELS logic)
 
+# What shows a rip is exact: checksums, the AccurateRip record, secure
+# reading's decisions, the log and the CUE sheet.
+add_wine_gtest(ripproof_logic_test
+  SOURCES logic/RipChecksumsTest.cpp logic/AccurateRipRecordTest.cpp logic/SecureReadTest.cpp
+          logic/RipLogTextTest.cpp logic/DiscIdTest.cpp
+          logic/RipProofCommandLineTest.cpp
+  LIBS ripcore LABELS logic)
+
 # The settings store in the prefix's registry; the program's own settings are
 # put back as they were.
 add_wine_gtest(ripjob_settings_test SOURCES e2e/SettingsTest.cpp LIBS ripcore LABELS e2e LOCKS settings)
@@ -23,7 +31,12 @@ add_wine_gtest(ripjob_headless_test SOURCES e2e/HeadlessRipTest.cpp LIBS ripcore
 add_dependencies(ripjob_headless_test cadrel-rip)
 set_tests_properties(ripjob_headless_test PROPERTIES FIXTURES_SETUP ripjob_headless_files)
 
-foreach(t ripjob_test ripjob_noencoder_test ripjob_headless_test)
+# Secure reading, the log, the CUE sheet and verification, headless.
+add_wine_gtest(ripjob_secure_test SOURCES e2e/SecureRipTest.cpp LIBS ripcore testdisc LABELS e2e
+  LOCKS cdrom settings)
+add_dependencies(ripjob_secure_test cadrel-rip)
+
+foreach(t ripjob_test ripjob_noencoder_test ripjob_headless_test ripjob_secure_test)
   foreach(stand_in akrip32 mcivcd)
     if(TARGET ${stand_in})
       add_dependencies(${t} ${stand_in})
@@ -54,3 +67,18 @@ add_host_test(demo_disc_rip COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/demo
 add_host_test(audio_burn_rip COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/audio_burn_rip.py ${CADREL_BUILD_ROOT}
   ${PROJECT_SOURCE_DIR} LABELS e2e LOCKS cdrom settings TIMEOUT 600)
 set_tests_properties(audio_burn_rip PROPERTIES FIXTURES_REQUIRED audio_burn_image)
+
+# The demo disc ripped securely with the log: checksums against whipper's
+# checksum module and crc32, disc identifiers against libdiscid, /verify
+# with a record built from them (tests/e2e/rip_proof_check.py states it).
+add_host_test(rip_proof_check COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/rip_proof_check.py
+  ${CADREL_BUILD_ROOT} ${PROJECT_SOURCE_DIR} LABELS e2e LOCKS cdrom settings TIMEOUT 900)
+
+# The main window's rip writes the log and reads securely when the settings ask.
+add_wine_gtest(ripjob_window_log_test SOURCES e2e/WindowRipLogTest.cpp LIBS ripui testdisc windowtesting LABELS e2e
+  LOCKS cdrom settings)
+foreach(stand_in akrip32 mcivcd)
+  if(TARGET ${stand_in})
+    add_dependencies(ripjob_window_log_test ${stand_in})
+  endif()
+endforeach()

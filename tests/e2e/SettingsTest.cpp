@@ -145,7 +145,8 @@ private:
         const char* key;
         std::optional<RawValue> value;
     };
-    Saved saved_[3] = {{"Options", "Op1", {}}, {"Path1", "txtOutPath", {}}, {"Path2", "text2", {}}};
+    Saved saved_[5] = {{"Options", "Op1", {}},       {"Path1", "txtOutPath", {}}, {"Path2", "text2", {}},
+                       {"Options", "RipLog", {}},    {"Options", "SecureRip", {}}};
 };
 
 }  // namespace
@@ -175,4 +176,20 @@ TEST_F(ProgramSettings, ValuesLeftByAnEarlierVersionAreLoaded) {
     WriteRaw(Classic("CADREL", "Path1"), "txtOutPath", REG_SZ, folder, sizeof folder);
     EXPECT_EQ(modSettings::LoadRipOutputFolder(), "F:\\Audio");
     EXPECT_EQ(modSettings::LoadConverterOutputFolder(), modSettings::DefaultMediaFolder()) << "untouched";
+}
+
+TEST_F(ProgramSettings, TheRipLogAndSecureReadingAreOffUnlessASettingTurnsThemOn) {
+    EXPECT_FALSE(modSettings::LoadRipLogWanted());
+    EXPECT_FALSE(modSettings::LoadSecureRipWanted());
+    for (const char* on : {"1", "true", "Yes", "TRUE"}) {
+        ASSERT_TRUE(modSettings::SaveSetting("CADREL", "Options", "RipLog", on));
+        EXPECT_TRUE(modSettings::LoadRipLogWanted()) << on;
+    }
+    for (const char* off : {"0", "", "no", "2"}) {
+        ASSERT_TRUE(modSettings::SaveSetting("CADREL", "Options", "RipLog", off));
+        EXPECT_FALSE(modSettings::LoadRipLogWanted()) << off;
+    }
+    ASSERT_TRUE(modSettings::SaveSetting("CADREL", "Options", "SecureRip", "1"));
+    EXPECT_TRUE(modSettings::LoadSecureRipWanted());
+    EXPECT_FALSE(modSettings::LoadRipLogWanted());
 }

@@ -33,8 +33,8 @@ TEST(RipCdReport, CompleteOnlyWhenStartedAndEveryTrackComplete) {
     EXPECT_FALSE(report.AllComplete()) << "a job that never started";
     report.started = true;
     EXPECT_TRUE(report.AllComplete()) << "started with nothing selected";
-    report.tracks.push_back({1, "a", modGeneral::TrackOutcome::Complete, 10, 10});
-    report.tracks.push_back({3, "b", modGeneral::TrackOutcome::Complete, 5, 5});
+    report.tracks.push_back({1, "a", modGeneral::TrackOutcome::Complete, 10, 10, {}});
+    report.tracks.push_back({3, "b", modGeneral::TrackOutcome::Complete, 5, 5, {}});
     EXPECT_TRUE(report.AllComplete());
     EXPECT_EQ(report.CompleteCount(), 2);
     for (auto outcome : {modGeneral::TrackOutcome::Abandoned, modGeneral::TrackOutcome::Cancelled,
