@@ -9,19 +9,12 @@ the keys Wine rewrites whenever a program runs (IGNORED below).
 import re
 import sys
 
-# Keys that change under any program run, whoever runs it.
+# What Wine writes by itself while the programs run, whoever runs them.
 IGNORED = [
-    r"^HKLM Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Perflib",
-    r"^HKLM System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment ::",
-    r"^HKLM Hardware\\\\",
-    r"^HKCU Software\\\\Wine\\\\",
-    r"^HKCU Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\",
-    r"^HKLM Software\\\\Wine\\\\Wine\\\\Config",
     # The display adapters and monitors, written again at each start of the
     # graphics driver.
     r"^HKLM System\\\\CurrentControlSet\\\\Control\\\\Class\\\\\{4D36E968-",
     r"^HKLM System\\\\CurrentControlSet\\\\Control\\\\Class\\\\\{4D36E96E-",
-    r"^HKLM System\\\\CurrentControlSet\\\\Control\\\\Video\\\\",
     # The console's defaults, written by Wine's console host when it first
     # gives a program a console.
     r"^HKCU Console( |$)",
