@@ -89,7 +89,10 @@ std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 Outcome RunProgram(const fs::path& program, const std::vector<std::string>& args, const fs::path& folder) {
     Outcome run;
     std::string line = Quote(program.string());
-    for (const auto& a : args) line += " " + Quote(a);
+    for (const auto& a : args) {
+        line += ' ';
+        line += Quote(a);
+    }
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {

@@ -5,7 +5,8 @@
 #   delivery.sh prefix    make the setups, create the prefix (fixture)
 #   delivery.sh cadrel    install CadrelConverter silently, rip the demo
 #                         disc's first track headlessly, uninstall; again
-#                         with /REMOVESETTINGS
+#                         with /REMOVESETTINGS; a setup made with an
+#                         ffmpeg.exe (the tests' own) converts with it
 #   delivery.sh vexocom   install VexoCOM silently, burn a data disc into an
 #                         image from a script, uninstall; again over an
 #                         engine that was registered before
@@ -146,6 +147,25 @@ cadrel)
   uninstall "$folder" /REMOVESETTINGS
   snapshot removed
   compare before removed "uninstall with /REMOVESETTINGS"
+
+  # A setup made with a Windows ffmpeg.exe puts it beside the converter,
+  # where a conversion finds it, and takes it away again.
+  DIST_DIR=$work/dist-ffmpeg FFMPEG_DIR=$BIN_DIR/fake-ffmpeg "$repo/installers/build-installers" "$TEST_ARCH" >/dev/null
+  install "$(ls "$work"/dist-ffmpeg/*/CadrelConverter-*-setup.exe "$work"/dist-ffmpeg/CadrelConverter-*-setup.exe 2>/dev/null | head -1)"
+  [ -f "$folder/ffmpeg.exe" ] && ok "ffmpeg.exe installed beside avformat.dll" || fail "no ffmpeg.exe in $folder"
+  mkdir -p "$work/convert"
+  printf 'not really a clip' >"$work/convert/clip.avi"
+  rc=0
+  (cd "$folder" && "$WINE" cadrel-convert.exe /convert "$(winpath "$work/convert/clip.avi")" "/preset:MP3 Sound (MP3)" \
+    "/out:$(winpath "$work/convert")") >"$work/convert.log" 2>&1 || rc=$?
+  settle
+  # The tests' ffmpeg.exe writes "fake output" (Debian's would refuse this clip).
+  if [ "$rc" = 0 ] && grep -q '1 of 1 files converted' "$work/convert.log" \
+     && grep -qx 'fake output' "$work/convert/clip.mp3" 2>/dev/null; then ok "the installed program converts with the installed ffmpeg.exe"
+  else fail "conversion with the installed ffmpeg.exe ended with $rc:"; tr -d '\r' <"$work/convert.log" | tail -5; ls "$work/convert"; fi
+  uninstall "$folder" /REMOVESETTINGS
+  snapshot removed-ffmpeg
+  compare before removed-ffmpeg "uninstall of the setup with ffmpeg.exe"
   ;;
 
 vexocom)
