@@ -41,11 +41,14 @@ Section "VexoCOM" SecServer
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
-  ; The engine, unless one is registered already. What the setup installs
-  ; is noted in its Add/Remove Programs key for the uninstaller.
+  ; The engine, unless one is registered already (one this setup installed
+  ; before is brought up to date). What the setup installs is noted in its
+  ; Add/Remove Programs key for the uninstaller.
   ReadRegStr $EngineDir HKLM "${ENGINE_KEY}" "${ENGINE_VALUE}"
+  ReadRegStr $0 HKLM "${UNINSTALL_ROOT}\${KEY}" "EngineFolder"
   ${If} $EngineDir != ""
   ${AndIf} ${FileExists} "$EngineDir\VexoAPI.dll"
+  ${AndIf} $EngineDir != $0
     DetailPrint "The engine registered in $EngineDir is kept."
   ${Else}
     ${If} $EngineDir == ""

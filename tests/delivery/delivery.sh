@@ -7,9 +7,9 @@
 #                         disc's first track headlessly, uninstall; again
 #                         with /REMOVESETTINGS; a setup made with an
 #                         ffmpeg.exe (the tests' own) converts with it
-#   delivery.sh vexocom   install VexoCOM silently, burn a data disc into an
-#                         image from a script, uninstall; again over an
-#                         engine that was registered before
+#   delivery.sh vexocom   install VexoCOM silently (twice), burn a data disc
+#                         into an image from a script, uninstall; again over
+#                         an engine that was registered before
 #   delivery.sh stop      end the prefix's wine server
 # Each uninstall must leave the registry and the program folders as they
 # were before the install, but for the settings a user keeps.
@@ -176,6 +176,8 @@ vexocom)
   engine_key='HKLM\SOFTWARE\Quarn\Shared'
   engine="$drive_c/$program_files/Common Files/Quarn/VexoAPI"
   snapshot before
+  install "$setup"
+  # A second install over the first: its engine is still the setup's own.
   install "$setup"
   for f in VexoCOM.dll uninstall.exe; do [ -f "$folder/$f" ] || fail "$f was not installed"; done
   for f in "$repo"/samples/*; do [ -f "$folder/Samples/$(basename "$f")" ] || fail "sample $(basename "$f") was not installed"; done
