@@ -85,6 +85,7 @@ If result = 0 Then
     WScript.Echo "The disc is done."
 Else
     WScript.Echo "The burn failed (" & result & "): " & vexo.LastError
+    WScript.Quit 1
 End If
 
 Sub Drive_OnProgress(percent, abort)

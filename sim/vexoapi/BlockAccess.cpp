@@ -4,15 +4,16 @@
 //
 // Every object handed out is registered (under the engine lock) until its
 // Release; "outstanding.block" is the number alive. The object's first word
-// (its table pointer) stays readable after the Release, so a second Release
-// through it lands here and counts as a bad free instead of crashing; the
-// rest of the object is gone at once. Operations on an object that is not
+// (its table pointer) stays readable for a while after the Release
+// (ObjectShells.h), so a second Release through it lands here and counts as
+// a bad free instead of crashing; the rest of the object is gone at once. Operations on an object that is not
 // alive are check failures answered errIllegalArgument (null, 0).
 
 #include "BlockAccess.h"
 
 #include "EngineLayout.h"
 #include "EngineObjects.h"
+#include "ObjectShells.h"
 #include "SimEngine.h"
 
 #include <windows.h>
@@ -176,26 +177,14 @@ namespace {
 
 constexpr std::size_t MaxTextRead = 4096;
 
-// What the caller holds: a pointer to the table, nothing else.
-struct Shell {
-    EO::Object object;
-};
-
 // Guarded by the engine lock.
-struct Registry {
-    std::map<const void*, std::shared_ptr<BlockAccess>> live;
-    // Every shell handed out, released or not, until the engine is unloaded.
-    std::vector<std::unique_ptr<Shell>> shells;
-};
-
-Registry& Blocks() {
-    static Registry registry;
+ObjectShells<std::shared_ptr<BlockAccess>>& Blocks() {
+    static ObjectShells<std::shared_ptr<BlockAccess>> registry;
     return registry;
 }
 
 std::shared_ptr<BlockAccess> Find(SimEngine& e, EO::Object* self, const char* operation) {
-    auto it = Blocks().live.find(self);
-    if (it != Blocks().live.end()) return it->second;
+    if (auto* b = Blocks().Find(self)) return *b;
     e.CheckFailed(operation, self ? "not a live block object (foreign, or released before)" : "the block object is null");
     return nullptr;
 }
@@ -226,14 +215,13 @@ void __stdcall ReleaseOp(EO::Object* self) {
             SimEngine& e = SimEngine::Get();
             auto lock = e.Lock();
             e.Count("calls.BlockRelease");
-            auto it = Blocks().live.find(self);
-            if (it == Blocks().live.end()) {
+            auto released = Blocks().Release(self);
+            if (!released) {
                 e.Count("block.badrelease");
                 e.BadFree(self);
                 return 0;
             }
-            b = std::move(it->second);
-            Blocks().live.erase(it);
+            b = std::move(*released);
             --e.blockObjects;
             e.Count("block.released");
             e.Log(Format("block object %p released", static_cast<void*>(self)));
@@ -355,11 +343,7 @@ const EO::BlockAccessOperations kOperations = {
 
 // With the engine lock held.
 void* HandOut(SimEngine& e, std::unique_ptr<Medium> medium, bool writer, bool readOnly, const std::string& what) {
-    auto shell = std::make_unique<Shell>();
-    shell->object.operations = &kOperations;
-    void* p = &shell->object;
-    Blocks().shells.push_back(std::move(shell));
-    Blocks().live.emplace(p, std::make_shared<BlockAccess>(std::move(medium), writer, readOnly));
+    void* p = Blocks().HandOut(&kOperations, std::make_shared<BlockAccess>(std::move(medium), writer, readOnly));
     ++e.blockObjects;
     e.Count("block.made");
     e.SetText("block.last", what);

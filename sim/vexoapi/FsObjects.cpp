@@ -9,8 +9,8 @@
 // after its entry was removed or its container released. Each answer is a
 // new view. Views alive are counted by kind: "outstanding.fscontainer",
 // ".fsdirectory", ".fsentry", ".fscontent", ".fsstream", ".fsbaoinfo"
-// (all part of "outstanding"). Like the block objects, every shell handed
-// out keeps its first word readable until the engine is unloaded: a second
+// (all part of "outstanding"). Like the block objects, a shell keeps its
+// first word readable for a while after its release (ObjectShells.h): a second
 // Release, or one of a pointer this engine never made, counts "free.bad"
 // and "fs.badrelease" and never crashes; another operation on such an
 // object is a check failure answered null / 0 / entryInterfaceError.
@@ -24,6 +24,8 @@
 // view of the tree goes.
 
 #include "FsObjects.h"
+
+#include "ObjectShells.h"
 
 #include "DataImage.h"
 #include "File.h"
@@ -75,31 +77,18 @@ struct View {
     std::string text;  // the last text answered
 };
 
-struct Shell {
-    EO::Object object;
-};
-
 // Guarded by the engine's lock.
-struct Registry {
-    std::map<const void*, std::unique_ptr<View>> live;
-    std::vector<std::unique_ptr<Shell>> shells;
-};
-
-Registry& Objects() {
-    static Registry registry;
+ObjectShells<std::unique_ptr<View>>& Objects() {
+    static ObjectShells<std::unique_ptr<View>> registry;
     return registry;
 }
 
 const void* TableOf(Kind k);
 
 EO::Object* HandOut(SimEngine& e, std::unique_ptr<View> view) {
-    auto shell = std::make_unique<Shell>();
-    shell->object.operations = TableOf(view->kind);
-    EO::Object* p = &shell->object;
-    Objects().shells.push_back(std::move(shell));
     e.modelObjects[KindName(view->kind)] += 1;
-    Objects().live.emplace(p, std::move(view));
-    return p;
+    const void* table = TableOf(view->kind);
+    return Objects().HandOut(table, std::move(view));
 }
 
 std::unique_ptr<View> NewView(Kind kind, std::shared_ptr<FsEntry> entry) {
@@ -112,14 +101,14 @@ std::unique_ptr<View> NewView(Kind kind, std::shared_ptr<FsEntry> entry) {
 // The live view of one of the kinds, or null after a check failure.
 View* Find(SimEngine& e, EO::Object* self, const char* operation, std::initializer_list<Kind> kinds) {
     e.Count(std::string("calls.") + operation);
-    auto it = Objects().live.find(self);
-    if (it == Objects().live.end()) {
+    auto* view = Objects().Find(self);
+    if (!view) {
         e.CheckFailed(operation, self ? "not a live file-system object (foreign, or released before)" : "the object is null");
         return nullptr;
     }
     for (Kind k : kinds)
-        if (it->second->kind == k) return it->second.get();
-    e.CheckFailed(operation, std::string("called on an object of kind ") + KindName(it->second->kind));
+        if ((*view)->kind == k) return view->get();
+    e.CheckFailed(operation, std::string("called on an object of kind ") + KindName((*view)->kind));
     return nullptr;
 }
 
@@ -181,14 +170,13 @@ void __stdcall ReleaseOp(EO::Object* self) {
             SimEngine& e = SimEngine::Get();
             auto lock = e.Lock();
             e.Count("calls.FsRelease");
-            auto it = Objects().live.find(self);
-            if (it == Objects().live.end()) {
+            auto released = Objects().Release(self);
+            if (!released) {
                 e.Count("fs.badrelease");
                 e.BadFree(self);
                 return 0;
             }
-            gone = std::move(it->second);
-            Objects().live.erase(it);
+            gone = std::move(*released);
             e.modelObjects[KindName(gone->kind)] -= 1;
         }
         gone.reset();  // without the lock: the last view of a tree gives its producers back
@@ -603,9 +591,9 @@ const void* TableOf(Kind k) {
 namespace vexosim {
 
 std::shared_ptr<FsContainer> LiveContainer(SimEngine&, const void* object) {
-    auto it = Objects().live.find(object);
-    if (it == Objects().live.end() || it->second->kind != Kind::Container) return nullptr;
-    return it->second->container;
+    auto* view = Objects().Find(object);
+    if (!view || (*view)->kind != Kind::Container) return nullptr;
+    return (*view)->container;
 }
 
 EO::Object* MakeStream(SimEngine& e, StreamTarget* target) {
@@ -616,10 +604,10 @@ EO::Object* MakeStream(SimEngine& e, StreamTarget* target) {
 }
 
 void EndStream(SimEngine& e, EO::Object* stream) {
-    auto it = Objects().live.find(stream);
-    if (it == Objects().live.end()) return;  // the caller released it itself
-    e.modelObjects[KindName(it->second->kind)] -= 1;
-    Objects().live.erase(it);  // a stream view holds no part of the tree
+    auto* view = Objects().Find(stream);
+    if (!view) return;  // the caller released it itself
+    e.modelObjects[KindName((*view)->kind)] -= 1;
+    Objects().Release(stream);  // a stream view holds no part of the tree
 }
 
 }  // namespace vexosim

@@ -7,12 +7,7 @@ target_include_directories(vexocom_block_access_test PRIVATE ${VEXO_IDL_INCLUDE_
 
 # Block access end to end: images, a drive's medium and its VMS sessions
 # through the registered server and the simulated engine.
-add_wine_gtest(vexocom_block_drive_test
-  SOURCES BlockDriveTest.cpp DriveTestSupport.cpp ServerTestSupport.cpp ${VEXO_IDL_INCLUDE_DIR}/Vexo_i.c
-  LIBS ole32 oleaut32 uuid advapi32 LABELS com TIMEOUT 300)
-target_include_directories(vexocom_block_drive_test PRIVATE ${VEXO_IDL_INCLUDE_DIR})
-add_dependencies(vexocom_block_drive_test VexoCOM vexoapi vexo_tlb)
-set_tests_properties(vexocom_block_drive_test PROPERTIES RESOURCE_LOCK vexocom_registration)
+add_server_client_test(vexocom_block_drive_test SOURCES BlockDriveTest.cpp)
 
 # A script client against an ISO image made by xorriso, checked from the
 # outside with dd and cmp.

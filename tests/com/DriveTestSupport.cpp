@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include <vector>
+
 namespace drivetest {
 
 std::string TwoDrives(const std::string& extra0, const std::string& extra1, const std::string& extra) {
@@ -84,7 +86,32 @@ long ThreadCount() {
 
 long HandleCount() {
     DWORD n = 0;
-    return GetProcessHandleCount(GetCurrentProcess(), &n) ? static_cast<long>(n) : -1;
+    if (GetProcessHandleCount(GetCurrentProcess(), &n) && n > 0) return static_cast<long>(n);
+    // Wine answers 0: count the handle values that name an open handle
+    // instead (values are multiples of 4, handed out lowest first).
+    long open = 0;
+    DWORD flags = 0;
+    for (uintptr_t h = 4, sinceLast = 0; sinceLast < 4096; h += 4, ++sinceLast) {
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags)) {
+            ++open;
+            sinceLast = 0;
+        }
+    }
+    return open;
+}
+
+size_t HeapBytes() {
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+    heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+    size_t busy = 0;
+    for (HANDLE heap : heaps) {
+        if (!HeapLock(heap)) continue;
+        PROCESS_HEAP_ENTRY e{};
+        while (HeapWalk(heap, &e))
+            if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) busy += e.cbData;
+        HeapUnlock(heap);
+    }
+    return busy;
 }
 
 }  // namespace drivetest

@@ -76,5 +76,7 @@ private:
 // Process figures for leak checks.
 long ThreadCount();
 long HandleCount();
+// Bytes allocated and not freed in all of the process's heaps.
+size_t HeapBytes();
 
 }  // namespace drivetest

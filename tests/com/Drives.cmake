@@ -7,16 +7,5 @@ add_wine_gtest(vexocom_drive_logic_test
   LIBS vexo_engine LABELS logic com)
 target_include_directories(vexocom_drive_logic_test PRIVATE ${vexo_core_dir})
 
-foreach(t drive drive_stress)
-  if(t STREQUAL "drive")
-    set(src DriveTest.cpp)
-  else()
-    set(src DriveStressTest.cpp)
-  endif()
-  add_wine_gtest(vexocom_${t}_test
-    SOURCES ${src} DriveTestSupport.cpp ServerTestSupport.cpp ${VEXO_IDL_INCLUDE_DIR}/Vexo_i.c
-    LIBS ole32 oleaut32 uuid advapi32 LABELS com TIMEOUT 300)
-  target_include_directories(vexocom_${t}_test PRIVATE ${VEXO_IDL_INCLUDE_DIR})
-  add_dependencies(vexocom_${t}_test VexoCOM vexoapi vexo_tlb)
-  set_tests_properties(vexocom_${t}_test PROPERTIES RESOURCE_LOCK vexocom_registration)
-endforeach()
+add_server_client_test(vexocom_drive_test SOURCES DriveTest.cpp)
+add_server_client_test(vexocom_drive_stress_test SOURCES DriveStressTest.cpp)

@@ -7,12 +7,7 @@ add_wine_gtest(vexocom_logic_test
 target_compile_definitions(vexocom_logic_test PRIVATE
   VEXO_CLASS_SCRIPT_TEMPLATE="${PROJECT_SOURCE_DIR}/vexocom/core/server/ClassScript.rgs.in")
 
-add_wine_gtest(vexocom_server_test
-  SOURCES ServerTest.cpp ServerTestSupport.cpp StringTableTest.cpp ${VEXO_IDL_INCLUDE_DIR}/Vexo_i.c
-  LIBS ole32 oleaut32 uuid advapi32 LABELS com)
-target_include_directories(vexocom_server_test PRIVATE ${VEXO_IDL_INCLUDE_DIR})
-add_dependencies(vexocom_server_test VexoCOM vexoapi vexo_tlb)
-set_tests_properties(vexocom_server_test PROPERTIES RESOURCE_LOCK vexocom_registration)
+add_server_client_test(vexocom_server_test SOURCES ServerTest.cpp StringTableTest.cpp)
 
 # Script clients: what they print is compared with the expected output.
 set(vexo_script_tests_dir ${PROJECT_SOURCE_DIR}/tests/scripts)

@@ -110,7 +110,8 @@ ErrorInfo TakeErrorInfo();
 // Pumps the thread's messages until `done` or about `ms` milliseconds passed.
 template <class F>
 bool PumpUntil(F done, int ms = 5000) {
-    for (int waited = 0; waited < ms; waited += 10) {
+    const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(ms);
+    while (GetTickCount64() < until) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);

@@ -2,9 +2,11 @@
 // opens the main window on whatever disc is in the drive, saves the screen,
 // then rips every track to MP3 into a scratch folder and saves the screen
 // again while the progress window is up, cancelling the job after that.
-// With a third name it then shows the converter tab with a few files listed.
+// With a third name it then shows the converter tab with a few files listed,
+// and with a fourth the conversion progress window over it, as a job shows it
+// while a file converts.
 //
-//   WindowShots.exe MAIN.bmp PROGRESS.bmp [CONVERTER.bmp]
+//   WindowShots.exe MAIN.bmp PROGRESS.bmp [CONVERTER.bmp [CONVERSION.bmp]]
 //
 // Run it inside Wine's virtual desktop so that the window frames show
 // (scripts/screenshots does).
@@ -21,6 +23,7 @@
 #include "CandyButton.h"
 #include "ConverterTab.h"
 #include "GdiObjects.h"
+#include "frmconverprogress.h"
 
 namespace {
 
@@ -134,5 +137,15 @@ int main(int argc, char** argv) {
     tab->SetFormatCaption("iPOD Video (320x240) MPEG4");
     tab->SetOutputFolder(out);
     PumpFor(2000);
-    return SaveScreen(argv[3]) ? 0 : 1;
+    if (!SaveScreen(argv[3])) return 1;
+    if (argc < 5) return 0;
+    // The progress window as the job fills it for the first checked file; the
+    // bar is moved on as its timer moves it every five seconds.
+    frmconverprogress progress;
+    progress.Show(window.hWnd());
+    progress.FileStarted("Holiday 2026.mp4");
+    progress.Converting();
+    for (int i = 0; i < 4; ++i) progress.Timer1_Timer();
+    PumpFor(1500);
+    return SaveScreen(argv[4]) ? 0 : 1;
 }

@@ -1,0 +1,3 @@
+WScript.Echo("before");
+var o = null;
+o.missing();

@@ -1,0 +1,2 @@
+WScript.Echo "never"
+If Then
