@@ -7,18 +7,24 @@
 // /bin/sh). A command line it does not accept gets a message on standard
 // output and exit code 2.
 //
-// Windows: runs ffmpeg.exe from its own folder, with its own standard output
-// and error handed down, inside a job object that ends ffmpeg when this
-// process ends (so terminating avformat.dll also stops the conversion).
+// A Windows ffmpeg.exe beside this program or in a folder of the PATH
+// (FfmpegLocator.h) does the work wherever one is found, under Wine too: it
+// gets this process's standard output and error and runs inside a job
+// object that ends it when this process ends (so terminating avformat.dll
+// also stops the conversion).
 //
-// Wine (detected by ntdll's wine_get_version): the Linux ffmpeg does the work
-// through the bridge of sim/winebridge (WineBridge.h): a /bin/sh job in a
-// work folder "avformat-..." of the temporary folder, whose output this
-// process relays to its standard output while it keeps the job's heartbeat.
-// AVFORMAT_FFMPEG (Linux side) may name another ffmpeg.
+// Without one, under Wine (found through Wine's path conversions), the Linux
+// ffmpeg does the work through the bridge of sim/winebridge (WineBridge.h):
+// a /bin/sh job in a work folder "avformat-..." of the temporary folder,
+// whose output this process relays to its standard output while it keeps
+// the job's heartbeat. AVFORMAT_FFMPEG (Linux side) may name another ffmpeg.
+// On Windows without one, it says where it looked and exits with 3.
+#include "FfmpegLocator.h"
 #include "FfmpegMapping.h"
 #include "JobScript.h"
 #include "LegacyOptions.h"
+#include "LongPath.h"
+#include "ModuleFolder.h"
 #include "WinHandles.h"
 #include "WineBridge.h"
 
@@ -50,17 +56,19 @@ void Say(const std::string& text) {
     WriteOut(line.data(), line.size());
 }
 
-std::string ModuleFolder() {
-    char path[MAX_PATH * 2] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string p(path, n < sizeof(path) ? n : 0);
-    auto slash = p.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
-}
-
-bool FileExists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+// The first Windows ffmpeg.exe beside this program or on the PATH; empty
+// when there is none.
+std::string FindWindowsFfmpeg() {
+    std::string path;
+    if (DWORD n = GetEnvironmentVariableA("PATH", nullptr, 0); n > 0) {
+        path.resize(n);
+        n = GetEnvironmentVariableA("PATH", path.data(), n);
+        path.resize(n < path.size() ? n : 0);
+    }
+    for (const auto& candidate : avf::FfmpegCandidates(win::ProgramFolder(), path)) {
+        if (win::FileExists(candidate)) return candidate;
+    }
+    return {};
 }
 
 int RunThroughWine(const winebridge::WinePaths& wine, const avf::LegacyRequest& request) {
@@ -87,12 +95,7 @@ int RunThroughWine(const winebridge::WinePaths& wine, const avf::LegacyRequest& 
     return rc == winebridge::kBridgeFailed ? kExitBridgeFailed : rc;
 }
 
-int RunOnWindows(const avf::LegacyRequest& request) {
-    const std::string ffmpeg = ModuleFolder() + "\\ffmpeg.exe";
-    if (!FileExists(ffmpeg)) {
-        Say("ffmpeg.exe was not found beside avformat.dll (" + ffmpeg + ")");
-        return kExitNoConverter;
-    }
+int RunWindowsFfmpeg(const std::string& ffmpeg, const avf::LegacyRequest& request) {
     avf::MappedCommand cmd = avf::MapToFfmpeg(request, request.source, request.dest);
     if (!cmd.ok) {
         Say(cmd.error);
@@ -123,7 +126,7 @@ int RunOnWindows(const avf::LegacyRequest& request) {
         SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     }
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
+    if (!CreateProcessA(ffmpeg.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
         Say("cannot start " + ffmpeg + " (error " + std::to_string(GetLastError()) + ")");
         return kExitNoConverter;
     }
@@ -152,6 +155,9 @@ int main(int argc, char** argv) {
             "[-ac n] DEST");
         return kExitRejected;
     }
+    if (const std::string ffmpeg = FindWindowsFfmpeg(); !ffmpeg.empty()) return RunWindowsFfmpeg(ffmpeg, *parsed.request);
     winebridge::WinePaths wine;
-    return wine.available() ? RunThroughWine(wine, *parsed.request) : RunOnWindows(*parsed.request);
+    if (wine.available()) return RunThroughWine(wine, *parsed.request);
+    Say(avf::NoFfmpegMessage(win::ProgramFolder()));
+    return kExitNoConverter;
 }
