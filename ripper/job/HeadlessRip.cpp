@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -86,6 +87,13 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
         out.Line("cadrel: no disc in drive " + std::to_string(command.drive));
         return ExitBadRequest;
     }
+    bool anyAudio = false;
+    for (int i = 1; i <= trackCount; ++i) anyAudio = anyAudio || !AkripRecords::IsDataTrack(modAKRip32::Toc, i);
+    if (!anyAudio) {
+        modAKRip32::CloseDrive();
+        out.Line("cadrel: the disc in drive " + std::to_string(command.drive) + " holds no audio track");
+        return ExitBadRequest;
+    }
     if (!command.allTracks && command.tracks.back() > trackCount) {
         modAKRip32::CloseDrive();
         out.Line("cadrel: the disc has no track " + std::to_string(command.tracks.back()) + " (it holds " +
@@ -117,7 +125,12 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
     }
     out.Line(std::to_string(report.CompleteCount()) + " of " + std::to_string(report.tracks.size()) +
              " tracks written completely");
-    return report.AllComplete() ? ExitComplete : ExitIncomplete;
+    // "All tracks" asks for the disc's audio: the data tracks it leaves out fail nothing.
+    const bool done = report.started && std::all_of(report.tracks.begin(), report.tracks.end(), [&](const auto& t) {
+        return t.outcome == modGeneral::TrackOutcome::Complete ||
+               (command.allTracks && t.outcome == modGeneral::TrackOutcome::DataTrack);
+    });
+    return done ? ExitComplete : ExitIncomplete;
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // line (RipCommandLine.h) and reporting as text lines on the console the
 // program was started from (or its standard output when that is redirected).
 //
-// Exit codes: 0 when every requested track was written completely; 1 when a
-// track was abandoned (unreadable block), failed or could not be written;
-// 2 for bad arguments, a missing CD access library or drive, no disc, a
-// requested track the disc does not hold, or an output folder that does not
-// exist. Every code but 0 comes with a one-line reason.
+// Exit codes: 0 when every requested track was written completely (with
+// /tracks:all, every audio track: the data tracks are left out); 1 when a
+// track was abandoned (unreadable block), failed, could not be written or
+// was a data track asked for by number; 2 for bad arguments, a missing CD
+// access library or drive, no disc, a disc without audio tracks, a requested
+// track the disc does not hold, or an output folder that does not exist.
+// Every code but 0 comes with a one-line reason.
 #pragma once
 
 #include <string>

@@ -52,11 +52,12 @@ done
 
 # --- sheets that go in --------------------------------------------------------------
 # inserted NAME SHEET-BYTES FILE...: the sheet goes in as NAME.cue with each
-# FILE (which must exist beside it) and nothing else.
+# FILE (which must exist beside it) and nothing else. SHEET-BYTES "-" keeps
+# the NAME.cue made beforehand.
 inserted() {
   local name=$1 bytes=$2 before=$failed
   shift 2
-  printf '%b' "$bytes" >"$image/$name.cue"
+  [ "$bytes" = - ] || printf '%b' "$bytes" >"$image/$name.cue"
   rm -rf "${drive:?}"/*
   touch "$drive/held"
   insert "$image/$name.cue" || fail "$name: refused: $(cat "$scratch/err")"
@@ -88,8 +89,9 @@ inserted garbage '\x00\x01\xff\xfe garbage\x7f\x80 FILE\r\n\x00FILE "../x"'
 inserted filename-keyword 'FILENAME "../outside.bin" BINARY\r\n'
 # A sheet of three megabytes, and one line of a megabyte without an end.
 { printf 'FILE "a.bin" BINARY\r\n'; head -c 3000000 /dev/zero | tr '\0' 'R'; printf '\r\n'; } >"$image/large.cue"
-inserted large "$(cat "$image/large.cue")" a.bin
-inserted long-line "$(head -c 1000000 /dev/zero | tr '\0' 'x')"
+inserted large - a.bin
+head -c 1000000 /dev/zero | tr '\0' 'x' >"$image/long-line.cue"
+inserted long-line -
 
 # A named file that is not there: the sheet goes in, the missing name is reported.
 before=$failed
