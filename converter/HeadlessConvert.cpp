@@ -11,6 +11,7 @@
 #include "ConversionPresets.h"
 #include "ConverterFiles.h"
 #include "LongPath.h"
+#include "ProgramArguments.h"
 #include "TextConversion.h"
 #include "UserNotice.h"
 
@@ -97,7 +98,11 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-int Run(const std::vector<std::string>& args, win::ConsoleLines& out) {
+int Run(const std::vector<std::string>& args, const std::string& lossy, win::ConsoleLines& out) {
+    if (!lossy.empty()) {
+        out.Line("cadrel: " + win::LossyArgumentReason(lossy));
+        return ExitBadRequest;
+    }
     const ParseResult parsed = Parse(args);
     if (!parsed) {
         out.Line("cadrel: " + parsed.error);
@@ -111,7 +116,7 @@ int Run(const std::vector<std::string>& args, win::ConsoleLines& out) {
     }
     const std::string folder = win::FullPathName(command.outFolder);
     if (!win::FolderExists(folder)) {
-        out.Line("cadrel: the output folder " + folder + " does not exist");
+        out.Line("cadrel: the output folder " + folder + (win::FileExists(folder) ? " is a file" : " does not exist"));
         return ExitBadRequest;
     }
     ConversionJob::Inputs inputs;
@@ -225,7 +230,7 @@ ParseResult Parse(const std::vector<std::string>& args) {
 
 }  // namespace HeadlessConvert
 
-int RunHeadlessConvert(const std::vector<std::string>& args) {
+int RunHeadlessConvert(const std::vector<std::string>& args, const std::string& lossy) {
     win::ConsoleLines out;
-    return HeadlessConvert::Run(args, out);
+    return HeadlessConvert::Run(args, lossy, out);
 }

@@ -51,4 +51,6 @@ std::string_view Usage();
 
 // Runs the headless conversion mode with the program's arguments and returns
 // the process's exit code.
-int RunHeadlessConvert(const std::vector<std::string>& args);
+// `lossy`, when not empty, is an argument the ANSI code page could not hold:
+// the mode refuses the line, naming it.
+int RunHeadlessConvert(const std::vector<std::string>& args, const std::string& lossy = {});

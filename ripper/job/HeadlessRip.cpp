@@ -15,6 +15,7 @@
 #include "modAKRip32.h"
 #include "modErrHandler.h"
 #include "ModuleFolder.h"
+#include "ProgramArguments.h"
 #include "modGeneral.h"
 #include "modSettings.h"
 
@@ -51,7 +52,11 @@ private:
     int lastPercent_ = -1;
 };
 
-int Run(const std::vector<std::string>& args, LineOutput& out) {
+int Run(const std::vector<std::string>& args, const std::string& lossy, LineOutput& out) {
+    if (!lossy.empty()) {
+        out.Line("cadrel: " + win::LossyArgumentReason(lossy));
+        return ExitBadRequest;
+    }
     const RipCommandLine::ParseResult parsed = RipCommandLine::Parse(args);
     if (!parsed) {
         out.Line("cadrel: " + parsed.error);
@@ -63,7 +68,7 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
     const std::string folderText = command.outFolder ? *command.outFolder : modSettings::LoadRipOutputFolder();
     const std::string folder = win::FullPathName(folderText);
     if (!win::FolderExists(folder)) {
-        out.Line("cadrel: the output folder " + folder + " does not exist");
+        out.Line("cadrel: the output folder " + folder + (win::FileExists(folder) ? " is a file" : " does not exist"));
         return ExitBadRequest;
     }
 
@@ -144,12 +149,12 @@ std::string ProgressLine(const std::string& text, float done, float total) {
 
 }  // namespace HeadlessRip
 
-int RunHeadlessRip(const std::vector<std::string>& args) {
+int RunHeadlessRip(const std::vector<std::string>& args, const std::string& lossy) {
     HeadlessRip::LineOutput out;
     HeadlessRip::reportTarget = &out;
     modErrHandler::Install();
     const modErrHandler::GeneralReport previous = modErrHandler::SetGeneralReport(&HeadlessRip::ReportFatal);
-    const int code = HeadlessRip::Run(args, out);
+    const int code = HeadlessRip::Run(args, lossy, out);
     modErrHandler::SetGeneralReport(previous);
     HeadlessRip::reportTarget = nullptr;
     return code;

@@ -33,5 +33,7 @@ using ::NoticeLine;
 }  // namespace HeadlessRip
 
 // Runs the headless rip mode with the program's arguments (the first one
-// "/rip", optional here) and returns the process's exit code.
-int RunHeadlessRip(const std::vector<std::string>& args);
+// "/rip", optional here) and returns the process's exit code. `lossy`, when
+// not empty, is an argument the ANSI code page could not hold: the mode
+// refuses the line, naming it.
+int RunHeadlessRip(const std::vector<std::string>& args, const std::string& lossy = {});

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ModuleFolder.h"
+#include "TextConversion.h"
 #include "WinHandles.h"
 
 namespace consolerun {
@@ -70,7 +71,7 @@ inline std::string Join(const std::vector<std::string>& args) {
 }
 
 // Runs `program` (a file of the program folder) with the command-line tail
-// `tail` exactly as given, in `directory`, and waits for it to end.
+// `tail` (UTF-8) exactly as given, in `directory`, and waits for it to end.
 inline RunResult RunLine(const std::string& program, const std::string& tail,
                          const std::string& directory = win::ProgramFolder()) {
     RunResult run;
@@ -85,20 +86,28 @@ inline RunResult RunLine(const std::string& program, const std::string& tail,
     }
     win::unique_handle read(readEnd), write(writeEnd);
     SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     si.hStdOutput = write.get();
     si.hStdError = write.get();
     PROCESS_INFORMATION pi{};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    const BOOL started =
-        CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(), &si, &pi);
+    const std::wstring wide = win::Widen(commandLine, CP_UTF8);
+    std::vector<wchar_t> line(wide.begin(), wide.end());
+    line.push_back(L'\0');
+    // A start that fails is tried again before the test is failed with the
+    // system's error code.
+    BOOL started = FALSE;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 win::Widen(directory).c_str(), &si, &pi);
+        if (!started) error = GetLastError();
+    }
     write.reset();
     if (!started) {
-        ADD_FAILURE() << "cannot start " << commandLine.substr(0, 200);
+        ADD_FAILURE() << "cannot start " << commandLine.substr(0, 200) << " (error " << error << ")";
         return run;
     }
     win::unique_handle process(pi.hProcess), thread(pi.hThread);

@@ -100,6 +100,10 @@ std::vector<LineCase> Corpus() {
     c.push_back(Rip("a tab in the folder", "\"/out:{out}\tx\"", "does not exist"));
     c.push_back(Rip("non-ASCII value", "/format:\xC3\x9CMP3 /out:{out}", "/format must be MP3 or WAV"));
     c.push_back(Rip("non-ASCII folder that does not exist", "\"/out:{out}\\\xC3\xA9t\xC3\xA9\"", "does not exist"));
+    c.push_back(Rip("a folder in letters the code page lacks", "\"/out:{out}\\\xD0\x9C\xD1\x83\xD0\xB7\"",
+                    "cannot represent"));
+    c.push_back(Rip("a value in letters the code page lacks", "/quality:\xE6\xA8\x99\xE6\xBA\x96 /out:{out}",
+                    "cannot represent"));
     c.push_back(Rip("wildcards in the folder", "/out:{out}\\*", "does not exist"));
     // --- long values ----------------------------------------------------------------------------
     c.push_back(Rip("a folder of 30000 characters", "/out:{out}\\" + std::string(30000, 'x'), "does not exist"));
@@ -111,7 +115,7 @@ std::vector<LineCase> Corpus() {
     }
     // --- folders ----------------------------------------------------------------------------------
     c.push_back(Rip("output folder that does not exist", "/out:{out}\\missing", "does not exist"));
-    c.push_back(Rip("output folder that is a file", "/out:{file}", "does not exist"));
+    c.push_back(Rip("output folder that is a file", "/out:{file}", "is a file"));
     c.push_back(Rip("output folder below a file", "/out:{file}\\x", "does not exist"));
     c.push_back(Rip("output folder longer than a path may be", "/out:{out}\\" + std::string(300, 'y') + "\\z",
                     "does not exist"));
@@ -140,9 +144,11 @@ std::vector<LineCase> Corpus() {
     c.push_back(Convert("input that is a folder", "{dir} /out:{out}", "is a folder"));
     c.push_back(Convert("non-ASCII input that does not exist", "\"{out}\\\xC3\xA9t\xC3\xA9.avi\" /out:{out}",
                         "does not exist"));
+    c.push_back(Convert("an input in letters the code page lacks", "{out}\\\xD0\x9C\xD1\x83\xD0\xB7.wav /out:{out}",
+                        "cannot represent"));
     c.push_back(Convert("input name of 30000 characters", "{out}\\" + std::string(30000, 'x') + " /out:{out}",
                         "does not exist"));
-    c.push_back(Convert("output folder that is a file", "{wav} /out:{file}", "does not exist"));
+    c.push_back(Convert("output folder that is a file", "{wav} /out:{file}", "is a file"));
     c.push_back(Convert("output folder that does not exist", "{wav} /out:{out}\\missing", "does not exist"));
     c.push_back(Convert("output folder of 30000 characters", "{wav} /out:{out}\\" + std::string(30000, 'x'),
                         "does not exist"));
