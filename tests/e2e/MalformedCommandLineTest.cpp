@@ -1,6 +1,6 @@
 // Malformed command lines for the headless modes, each run as a child
 // process exactly as written (quotes, control characters and all), through
-// both console programs and the windowed program:
+// the console program of its mode (and a sample through the windowed one):
 //  - a refused line gives one reason line starting "cadrel: " (and at most
 //    the usage line after it), no control characters but the line ends, the
 //    expected exit code, and no file: the output folder and the starting
@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <ostream>
 #include <string>
@@ -236,8 +237,27 @@ TEST_P(MalformedCommandLine, ConsoleProgram) {
     Check(GetParam().mode == Mode::Rip ? kPrograms[0] : kPrograms[1]);
 }
 
-TEST_P(MalformedCommandLine, WindowedProgram) { Check(kPrograms[2]); }
-
 INSTANTIATE_TEST_SUITE_P(Lines, MalformedCommandLine, testing::ValuesIn(Corpus()), TestName);
+
+// The windowed program splits and converts its arguments with the same code
+// as the console programs and hands them to the same modes: a sample of the
+// corpus, one line of each kind, shows the dispatch.
+class MalformedCommandLineWindowed : public MalformedCommandLine {};
+
+TEST_P(MalformedCommandLineWindowed, WindowedProgram) { Check(kPrograms[2]); }
+
+std::vector<LineCase> WindowedSample() {
+    const std::vector<std::string> names = {"unknown switch", "mode switch twice", "control characters in a value",
+                                            "a line end in the folder", "a folder in letters the code page lacks",
+                                            "unbalanced quote closing the line", "output folder that is a file",
+                                            "no file", "input that is a folder", "a file converted onto itself",
+                                            "an input in letters the code page lacks", "garbage media file"};
+    std::vector<LineCase> sample;
+    for (const LineCase& c : Corpus())
+        if (std::find(names.begin(), names.end(), c.name) != names.end()) sample.push_back(c);
+    return sample;
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, MalformedCommandLineWindowed, testing::ValuesIn(WindowedSample()), TestName);
 
 }  // namespace
