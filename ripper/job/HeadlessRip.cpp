@@ -124,7 +124,8 @@ int Run(const std::vector<std::string>& args, const std::string& lossy, LineOutp
     if (!report.started) return ExitBadRequest;
     for (const modGeneral::TrackReport& track : report.tracks) {
         std::string line = track.path + ": " + std::string(modGeneral::TrackOutcomeText(track.outcome));
-        if (track.outcome != modGeneral::TrackOutcome::Complete)
+        // A data track was never read: no frame count to give.
+        if (track.outcome != modGeneral::TrackOutcome::Complete && track.outcome != modGeneral::TrackOutcome::DataTrack)
             line += " (" + std::to_string(track.framesDone) + " of " + std::to_string(track.framesTotal) + " frames)";
         out.Line(line);
     }

@@ -394,8 +394,12 @@ TEST_P(MalformedDisc, HeadlessRip) {
     } else {
         EXPECT_EQ(r.exitCode, 0u) << r.output;
         for (std::size_t i = 0; i < d.tracks.size(); ++i) {
-            if (!d.tracks[i].audio) continue;
-            const std::string wav = ripjobtest::ReadAll(folder + "\\Track " + std::to_string(i + 1) + ".wav");
+            const std::string name = "Track " + std::to_string(i + 1) + ".wav";
+            if (!d.tracks[i].audio) {
+                EXPECT_TRUE(r.Has("\\" + name + ": left out: a data track\r\n")) << r.output;
+                continue;
+            }
+            const std::string wav = ripjobtest::ReadAll(folder + "\\" + name);
             ASSERT_EQ(wav.size(), 44 + d.tracks[i].bytes.size()) << "track " << i + 1;
             EXPECT_TRUE(wav.compare(44, std::string::npos, d.tracks[i].bytes) == 0) << "track " << i + 1;
         }
