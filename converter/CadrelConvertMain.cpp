@@ -1,13 +1,10 @@
 // cadrel-convert: the headless conversion mode as a console program of its
 // own, for scripts and tests. The windowed program runs the same mode when
 // its first argument is /convert.
-#include <string>
-#include <vector>
-
 #include "HeadlessConvert.h"
+#include "ProgramArguments.h"
 
-int main(int argc, char** argv) {
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-    return RunHeadlessConvert(args);
+int main() {
+    const win::ProgramArguments arguments = win::GetProgramArguments();
+    return RunHeadlessConvert(arguments.args, arguments.lossy);
 }

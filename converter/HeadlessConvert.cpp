@@ -9,7 +9,10 @@
 #include "ConsoleLines.h"
 #include "ConversionJob.h"
 #include "ConversionPresets.h"
+#include "ConverterFiles.h"
 #include "LongPath.h"
+#include "ProgramArguments.h"
+#include "TextConversion.h"
 #include "UserNotice.h"
 
 namespace HeadlessConvert {
@@ -32,6 +35,13 @@ bool SplitSwitch(std::string_view arg, std::string_view& name, std::string_view&
     name = arg.substr(1, sep - 1);
     value = arg.substr(sep + 1);
     return true;
+}
+
+// Full paths naming the same file (the file system ignores letter case).
+bool SamePath(const std::string& a, const std::string& b) {
+    const std::wstring wa = win::Widen(a), wb = win::Widen(b);
+    return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
+                                  TRUE) == CSTR_EQUAL;
 }
 
 bool HoldsData(const std::string& path) {
@@ -88,7 +98,11 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-int Run(const std::vector<std::string>& args, win::ConsoleLines& out) {
+int Run(const std::vector<std::string>& args, const std::string& lossy, win::ConsoleLines& out) {
+    if (!lossy.empty()) {
+        out.Line("cadrel: " + win::LossyArgumentReason(lossy));
+        return ExitBadRequest;
+    }
     const ParseResult parsed = Parse(args);
     if (!parsed) {
         out.Line("cadrel: " + parsed.error);
@@ -102,7 +116,7 @@ int Run(const std::vector<std::string>& args, win::ConsoleLines& out) {
     }
     const std::string folder = win::FullPathName(command.outFolder);
     if (!win::FolderExists(folder)) {
-        out.Line("cadrel: the output folder " + folder + " does not exist");
+        out.Line("cadrel: the output folder " + folder + (win::FileExists(folder) ? " is a file" : " does not exist"));
         return ExitBadRequest;
     }
     ConversionJob::Inputs inputs;
@@ -110,8 +124,20 @@ int Run(const std::vector<std::string>& args, win::ConsoleLines& out) {
     inputs.outputFolder = folder;
     for (const std::string& file : command.files) {
         const std::string path = win::FullPathName(file);
+        if (win::FolderExists(path)) {
+            out.Line("cadrel: the file " + path + " is a folder, not a media file");
+            return ExitBadRequest;
+        }
         if (!win::FileExists(path)) {
             out.Line("cadrel: the file " + path + " does not exist");
+            return ExitBadRequest;
+        }
+        // The converter is told to overwrite its destination: never the source itself.
+        const std::string destination = ConverterFiles::JoinPath(
+            folder, ConverterFiles::OutputName(path, ConversionPresets::Find(command.preset)->extension));
+        if (SamePath(destination, path)) {
+            out.Line("cadrel: converting " + path + " to \"" + command.preset + "\" in " + folder +
+                     " would write over the file itself");
             return ExitBadRequest;
         }
         inputs.paths.push_back(path);
@@ -164,19 +190,30 @@ ParseResult Parse(const std::vector<std::string>& args) {
             continue;
         }
         std::string_view name, value;
-        if (!SplitSwitch(arg, name, value)) {
+        const bool hasValue = SplitSwitch(arg, name, value);
+        if (!hasValue) name = std::string_view(arg).substr(1);
+        const bool preset = EqualsNoCase(name, "preset"), out = EqualsNoCase(name, "out");
+        if (!preset && !out) {
+            result.error = "the switch " + arg + " is not known";
+            return result;
+        }
+        if ((preset && presetSeen) || (out && outSeen)) {
+            result.error = "the switch " + arg.substr(0, name.size() + 1) + " is given twice";
+            return result;
+        }
+        if (!hasValue) {
             result.error = "the switch " + arg + " needs a value";
             return result;
         }
-        if (EqualsNoCase(name, "preset") && !presetSeen) {
+        if (preset) {
             presetSeen = true;
             command.preset = std::string(value);
-        } else if (EqualsNoCase(name, "out") && !outSeen && !value.empty()) {
+        } else if (value.find_first_not_of(" \t") == std::string_view::npos) {
+            result.error = "the switch " + arg + " needs a folder";
+            return result;
+        } else {
             outSeen = true;
             command.outFolder = std::string(value);
-        } else {
-            result.error = "the switch " + arg + " is not known here or given twice";
-            return result;
         }
     }
     if (command.files.empty()) {
@@ -193,7 +230,7 @@ ParseResult Parse(const std::vector<std::string>& args) {
 
 }  // namespace HeadlessConvert
 
-int RunHeadlessConvert(const std::vector<std::string>& args) {
+int RunHeadlessConvert(const std::vector<std::string>& args, const std::string& lossy) {
     win::ConsoleLines out;
-    return HeadlessConvert::Run(args, out);
+    return HeadlessConvert::Run(args, lossy, out);
 }

@@ -11,8 +11,9 @@
 //
 // Exit codes: 0 when every file was converted (the converter ended and the
 // destination holds data); 1 when a converter could not be started or wrote
-// nothing; 2 for bad arguments, an unknown preset, a missing file or an
-// output folder that does not exist. Every code but 0 comes with a reason.
+// nothing; 2 for bad arguments, an unknown preset, a missing file, a folder
+// given as a file, a file the preset would convert onto itself, or an output
+// folder that does not exist. Every code but 0 comes with a reason.
 #pragma once
 
 #include <optional>
@@ -50,4 +51,6 @@ std::string_view Usage();
 
 // Runs the headless conversion mode with the program's arguments and returns
 // the process's exit code.
-int RunHeadlessConvert(const std::vector<std::string>& args);
+// `lossy`, when not empty, is an argument the ANSI code page could not hold:
+// the mode refuses the line, naming it.
+int RunHeadlessConvert(const std::vector<std::string>& args, const std::string& lossy = {});

@@ -28,7 +28,22 @@ ConsoleLines::ConsoleLines() {
 }
 
 void ConsoleLines::Line(const std::string& text) {
-    const std::string line = text + "\r\n";
+    // One line whatever the text holds: control characters (a line end or an
+    // escape sequence inside a value echoed back) are shown as \xNN.
+    std::string line;
+    line.reserve(text.size() + 2);
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F) {
+            line.push_back(c);
+            continue;
+        }
+        static constexpr char digits[] = "0123456789ABCDEF";
+        line += "\\x";
+        line.push_back(digits[u >> 4]);
+        line.push_back(digits[u & 0xF]);
+    }
+    line += "\r\n";
     if (out_ && out_ != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
         ::WriteFile(out_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);

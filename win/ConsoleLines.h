@@ -17,7 +17,8 @@ public:
     ConsoleLines(const ConsoleLines&) = delete;
     ConsoleLines& operator=(const ConsoleLines&) = delete;
 
-    // Writes `text` and a line end.
+    // Writes `text` and a line end; control characters in `text` are written
+    // as \xNN, so a line is always one line.
     void Line(const std::string& text);
 
 private:

@@ -31,4 +31,16 @@ std::string Narrow(std::wstring_view text, UINT codePage) {
     return narrow;
 }
 
+std::optional<std::string> NarrowExact(std::wstring_view text, UINT codePage) {
+    if (text.empty()) return std::string();
+    const int size = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    const int n = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr, 0, nullptr,
+                                        &usedDefault);
+    if (n <= 0 || usedDefault) return std::nullopt;
+    std::string narrow(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), size, narrow.data(), n, nullptr, nullptr);
+    return narrow;
+}
+
 }  // namespace win

@@ -20,4 +20,7 @@ std::optional<std::wstring> WidenExact(std::string_view text, UINT codePage);
 // default character.
 std::string Narrow(std::wstring_view text, UINT codePage = CP_ACP);
 
+// As Narrow, but nothing when `text` holds a character `codePage` lacks.
+std::optional<std::string> NarrowExact(std::wstring_view text, UINT codePage);
+
 }  // namespace win

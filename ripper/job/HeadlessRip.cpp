@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -17,6 +18,7 @@
 #include "modAKRip32.h"
 #include "modErrHandler.h"
 #include "ModuleFolder.h"
+#include "ProgramArguments.h"
 #include "modGeneral.h"
 #include "modSettings.h"
 
@@ -65,7 +67,11 @@ std::string ProofLine(const modGeneral::TrackReport& track) {
     return line;
 }
 
-int Run(const std::vector<std::string>& args, LineOutput& out) {
+int Run(const std::vector<std::string>& args, const std::string& lossy, LineOutput& out) {
+    if (!lossy.empty()) {
+        out.Line("cadrel: " + win::LossyArgumentReason(lossy));
+        return ExitBadRequest;
+    }
     const RipCommandLine::ParseResult parsed = RipCommandLine::Parse(args);
     if (!parsed) {
         out.Line("cadrel: " + parsed.error);
@@ -77,7 +83,7 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
     const std::string folderText = command.outFolder ? *command.outFolder : modSettings::LoadRipOutputFolder();
     const std::string folder = win::FullPathName(folderText);
     if (!win::FolderExists(folder)) {
-        out.Line("cadrel: the output folder " + folder + " does not exist");
+        out.Line("cadrel: the output folder " + folder + (win::FileExists(folder) ? " is a file" : " does not exist"));
         return ExitBadRequest;
     }
 
@@ -117,6 +123,13 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
         out.Line("cadrel: no disc in drive " + std::to_string(command.drive));
         return ExitBadRequest;
     }
+    bool anyAudio = false;
+    for (int i = 1; i <= trackCount; ++i) anyAudio = anyAudio || !AkripRecords::IsDataTrack(modAKRip32::Toc, i);
+    if (!anyAudio) {
+        modAKRip32::CloseDrive();
+        out.Line("cadrel: the disc in drive " + std::to_string(command.drive) + " holds no audio track");
+        return ExitBadRequest;
+    }
     if (!command.allTracks && command.tracks.back() > trackCount) {
         modAKRip32::CloseDrive();
         out.Line("cadrel: the disc has no track " + std::to_string(command.tracks.back()) + " (it holds " +
@@ -145,7 +158,8 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
     int suspicious = 0;
     for (const modGeneral::TrackReport& track : report.tracks) {
         std::string line = track.path + ": " + std::string(modGeneral::TrackOutcomeText(track.outcome));
-        if (track.outcome != modGeneral::TrackOutcome::Complete)
+        // A data track was never read: no frame count to give.
+        if (track.outcome != modGeneral::TrackOutcome::Complete && track.outcome != modGeneral::TrackOutcome::DataTrack)
             line += " (" + std::to_string(track.framesDone) + " of " + std::to_string(track.framesTotal) + " frames)";
         out.Line(line);
         if (track.proof) out.Line(ProofLine(track));
@@ -180,7 +194,12 @@ int Run(const std::vector<std::string>& args, LineOutput& out) {
         }
     }
     if (suspicious > 0) out.Line("tracks with suspicious positions: " + std::to_string(suspicious));
-    return report.AllComplete() && proven ? ExitComplete : ExitIncomplete;
+    // "All tracks" asks for the disc's audio: the data tracks it leaves out fail nothing.
+    const bool done = report.started && std::all_of(report.tracks.begin(), report.tracks.end(), [&](const auto& t) {
+        return t.outcome == modGeneral::TrackOutcome::Complete ||
+               (command.allTracks && t.outcome == modGeneral::TrackOutcome::DataTrack);
+    });
+    return done && proven ? ExitComplete : ExitIncomplete;
 }
 
 }  // namespace
@@ -194,12 +213,12 @@ std::string ProgressLine(const std::string& text, float done, float total) {
 
 }  // namespace HeadlessRip
 
-int RunHeadlessRip(const std::vector<std::string>& args) {
+int RunHeadlessRip(const std::vector<std::string>& args, const std::string& lossy) {
     HeadlessRip::LineOutput out;
     HeadlessRip::reportTarget = &out;
     modErrHandler::Install();
     const modErrHandler::GeneralReport previous = modErrHandler::SetGeneralReport(&HeadlessRip::ReportFatal);
-    const int code = HeadlessRip::Run(args, out);
+    const int code = HeadlessRip::Run(args, lossy, out);
     modErrHandler::SetGeneralReport(previous);
     HeadlessRip::reportTarget = nullptr;
     return code;

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -13,29 +12,14 @@
 #include "Cadrel.h"
 #include "HeadlessConvert.h"
 #include "HeadlessRip.h"
+#include "ProgramArguments.h"
 #include "RipCommandLine.h"
-#include "TextConversion.h"
-
-namespace {
-
-// The program's arguments, split the way the C runtime splits them: blanks
-// separate, double quotes group, backslashes before a quote escape it.
-std::vector<std::string> Arguments() {
-    std::vector<std::string> args;
-    int count = 0;
-    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!wide) return args;
-    for (int i = 1; i < count; ++i) args.push_back(win::Narrow(wide[i]));
-    ::LocalFree(wide);
-    return args;
-}
-
-}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
-    const std::vector<std::string> args = Arguments();
-    if (!args.empty() && RipCommandLine::IsRipSwitch(args[0])) return RunHeadlessRip(args);
-    if (!args.empty() && HeadlessConvert::IsConvertSwitch(args[0])) return RunHeadlessConvert(args);
+    const win::ProgramArguments arguments = win::GetProgramArguments();
+    const std::vector<std::string>& args = arguments.args;
+    if (!args.empty() && RipCommandLine::IsRipSwitch(args[0])) return RunHeadlessRip(args, arguments.lossy);
+    if (!args.empty() && HeadlessConvert::IsConvertSwitch(args[0])) return RunHeadlessConvert(args, arguments.lossy);
 
     // The folder picker needs an apartment.
     const HRESULT ole = ::OleInitialize(nullptr);

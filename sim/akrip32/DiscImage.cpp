@@ -49,6 +49,11 @@ std::string LineError(size_t line, const std::string& what) {
     return "line " + std::to_string(line) + ": " + what;
 }
 
+// A name of a file beside the sheet: no folder, no drive, not the folder itself.
+bool IsPlainName(std::string_view name) {
+    return name.find_first_of("/\\:") == std::string_view::npos && name != "." && name != "..";
+}
+
 }  // namespace
 
 std::optional<uint32_t> ParseCueTime(std::string_view text) {
@@ -76,9 +81,12 @@ std::optional<CueSheet> ParseCue(std::string_view text, std::string* error) {
 
     CueSheet sheet;
     bool seenIndex01 = true;  // of the current track
+    size_t tracksOfFile = 1;  // TRACK lines since the last FILE line
     size_t lineNo = 0;
     while (!text.empty()) {
-        size_t nl = text.find('\n');
+        // Lines end in LF, CRLF or a lone CR.
+        size_t nl = text.find_first_of("\r\n");
+        if (nl != std::string_view::npos && text[nl] == '\r' && nl + 1 < text.size() && text[nl + 1] == '\n') ++nl;
         std::string_view line = text.substr(0, nl);
         text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
         ++lineNo;
@@ -103,6 +111,10 @@ std::optional<CueSheet> ParseCue(std::string_view text, std::string* error) {
                 type = Trim(rest.substr(lastBlank + 1));
             }
             if (file.name.empty()) return fail(LineError(lineNo, "empty file name"));
+            if (!IsPlainName(file.name))
+                return fail(LineError(lineNo, "file name \"" + file.name + "\" is not a plain name beside the sheet"));
+            if (tracksOfFile == 0) return fail(LineError(lineNo, "the previous FILE holds no track"));
+            tracksOfFile = 0;
             if (EqualsNoCase(type, "BINARY"))
                 file.motorola = false;
             else if (EqualsNoCase(type, "MOTOROLA"))
@@ -125,11 +137,13 @@ std::optional<CueSheet> ParseCue(std::string_view text, std::string* error) {
                 track.audio = false;
             else
                 return fail(LineError(lineNo, "unsupported track mode"));
+            if (sheet.tracks.empty() && track.number != 1) return fail(LineError(lineNo, "the first track is not 01"));
             if (!sheet.tracks.empty() && track.number != sheet.tracks.back().number + 1)
                 return fail(LineError(lineNo, "track numbers out of order"));
             if (sheet.tracks.size() >= 99) return fail(LineError(lineNo, "more than 99 tracks"));
             sheet.tracks.push_back(track);
             seenIndex01 = false;
+            ++tracksOfFile;
         } else if (EqualsNoCase(keyword, "INDEX")) {
             if (sheet.tracks.empty()) return fail(LineError(lineNo, "INDEX before TRACK"));
             auto number = ParseNumber(NextWord(rest), 2);
@@ -146,7 +160,7 @@ std::optional<CueSheet> ParseCue(std::string_view text, std::string* error) {
                 track.index01 = *time;
                 track.file = file;
                 seenIndex01 = true;
-            } else if (!seenIndex01) {
+            } else if (!seenIndex01 || (file == track.file && *time < track.index01)) {
                 return fail(LineError(lineNo, "INDEX before INDEX 01"));
             }
         }
@@ -155,6 +169,7 @@ std::optional<CueSheet> ParseCue(std::string_view text, std::string* error) {
     }
     if (sheet.tracks.empty()) return fail("no tracks");
     if (!seenIndex01) return fail("last track has no INDEX 01");
+    if (tracksOfFile == 0) return fail("the last FILE holds no track");
     return sheet;
 }
 

@@ -34,8 +34,10 @@ struct CueSheet {
 
 // Parses a sheet: FILE "name" BINARY|MOTOROLA (several allowed), TRACK nn
 // AUDIO|MODE1/2352|MODE2/2352, INDEX nn mm:ss:ff. REM, TITLE, PERFORMER,
-// PREGAP, POSTGAP and other commands are ignored. CRLF or LF, keywords in
-// any case. Track numbers must run up by one from the first (1..99). On
+// PREGAP, POSTGAP and other commands are ignored. CRLF, LF or CR, keywords
+// in any case. A file name is a plain name beside the sheet (no folder, no
+// drive), and every FILE holds at least one TRACK. Track numbers run 01, 02,
+// ... (at most 99); INDEX 02 and later do not come before INDEX 01. On
 // failure returns nothing and sets *error.
 std::optional<CueSheet> ParseCue(std::string_view text, std::string* error);
 

@@ -36,9 +36,11 @@
 //    the file and belongs to the previous track's frame range; the lead-out
 //    is the end of the last file. Data tracks are listed and read raw like
 //    audio tracks;
-//  - a missing, empty or malformed sheet, a missing file, a file that is not
-//    whole frames or shorter than the sheet says, indexes that go backwards
-//    or more than 99 tracks: "no readable disc" (ReadTOC fails with -4);
+//  - a missing, empty or malformed sheet, a file name with a folder or a
+//    drive in it, a missing file, a FILE without a track, a file that is not
+//    whole frames or shorter than the sheet says, indexes that go backwards,
+//    tracks not numbered 01, 02, ... or more than 99 tracks: "no readable
+//    disc" (ReadTOC fails with -4);
 //  - unreadable.txt beside the sheet makes chosen frames fail: one directive
 //    a line, '#' starts a comment,
 //        START[-END] [FAILS]

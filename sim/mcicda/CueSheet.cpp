@@ -32,8 +32,8 @@ std::string_view NextWord(std::string_view& s) {
     return word;
 }
 
-std::optional<uint32_t> ParseDecimal(std::string_view s, uint32_t max) {
-    if (s.empty() || s.size() > 9) return std::nullopt;
+std::optional<uint32_t> ParseDecimal(std::string_view s, uint32_t max, size_t maxDigits = 9) {
+    if (s.empty() || s.size() > maxDigits) return std::nullopt;
     uint32_t v = 0;
     for (char c : s) {
         if (c < '0' || c > '9') return std::nullopt;
@@ -63,6 +63,8 @@ bool ParseFileLine(std::string_view rest, CueFile& file) {
         rest = {};
     }
     if (name.empty() || !TrimBlanks(rest).empty()) return false;
+    // Only plain names of files beside the sheet: no folder, no drive.
+    if (name.find_first_of("/\\:") != std::string_view::npos || name == "." || name == "..") return false;
     if (EqualsNoCase(type, "BINARY")) {
         file.bigEndian = false;
     } else if (EqualsNoCase(type, "MOTOROLA")) {
@@ -90,6 +92,9 @@ std::optional<uint32_t> ParseCueTime(std::string_view text) {
 
 std::optional<CueSheet> ParseCueSheet(std::string_view text) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') return std::nullopt;
+    }
     CueSheet sheet;
     int tracks = 0;
     while (!text.empty()) {
@@ -107,7 +112,7 @@ std::optional<CueSheet> ParseCueSheet(std::string_view text) {
             sheet.files.push_back(std::move(file));
         } else if (EqualsNoCase(keyword, "TRACK")) {
             if (sheet.files.empty()) return std::nullopt;
-            const auto number = ParseDecimal(NextWord(rest), kMaxTracks);
+            const auto number = ParseDecimal(NextWord(rest), kMaxTracks, 2);
             const std::string_view type = NextWord(rest);
             if (!number || *number != static_cast<uint32_t>(tracks + 1)) return std::nullopt;
             if (!TrimBlanks(rest).empty()) return std::nullopt;
@@ -125,7 +130,7 @@ std::optional<CueSheet> ParseCueSheet(std::string_view text) {
         } else if (EqualsNoCase(keyword, "INDEX")) {
             if (sheet.files.empty() || sheet.files.back().tracks.empty()) return std::nullopt;
             CueTrack& track = sheet.files.back().tracks.back();
-            const auto index = ParseDecimal(NextWord(rest), 99);
+            const auto index = ParseDecimal(NextWord(rest), 99, 2);
             const auto at = ParseCueTime(NextWord(rest));
             if (!index || !at || !TrimBlanks(rest).empty()) return std::nullopt;
             if (*index == 0) {
@@ -166,6 +171,8 @@ std::optional<Disc> LayOutDisc(const CueSheet& sheet, std::span<const uint64_t> 
             if (!track.index01 || *track.index01 >= frames) return std::nullopt;
             const uint64_t start = fileStart + *track.index01;
             if (!starts.empty() && start <= starts.back()) return std::nullopt;
+            // A pregap lies inside the previous track, after its start.
+            if (track.index00 && !starts.empty() && fileStart + *track.index00 <= starts.back()) return std::nullopt;
             starts.push_back(start);
             disc.tracks.push_back(DiscTrack{track.number, track.data, 0});
         }

@@ -40,7 +40,9 @@ struct CueSheet {
 // (REM, TITLE, PERFORMER, FLAGS, ...) are skipped. Yields nullopt for a sheet
 // that names no track, a TRACK before any FILE, an INDEX before any TRACK,
 // track numbers that do not run 1, 2, 3, ..., a track without INDEX 01, a
-// file without tracks, an unknown file or track type, or a malformed time.
+// file without tracks, an unknown file or track type, a file name with a
+// folder or a drive in it, a number of more than two digits, a control
+// character other than a tab or a line end, or a malformed time.
 std::optional<CueSheet> ParseCueSheet(std::string_view text);
 
 // "mm:ss:ff" -> frames; nullopt unless ss < 60 and ff < 75.
@@ -68,7 +70,8 @@ struct Disc {
 // counted so that track 1's INDEX 01 is LBA 0. fileSizes holds the size in
 // bytes of each file of the sheet, in order. Yields nullopt when a size is
 // not a whole number of frames, an index lies at or beyond its file's end,
-// or a track would be empty.
+// a track would be empty, or a pregap reaches back to the previous track's
+// start.
 std::optional<Disc> LayOutDisc(const CueSheet& sheet, std::span<const uint64_t> fileSizes);
 
 }  // namespace mcivcd

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleRun.h"
 #include "ModuleFolder.h"
 #include "WinHandles.h"
 #include "support/DeepFolder.h"
@@ -17,28 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
-
-// Runs cadrel-convert.exe with `args` and gives its exit code (-1: no start).
+// Runs cadrel-convert.exe with `args` and gives its exit code.
 int RunConverter(const std::vector<std::string>& args) {
-    std::string commandLine = Quote(win::ProgramFolder() + "\\cadrel-convert.exe");
-    for (const auto& a : args) commandLine += ' ' + Quote(a);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    const std::string folder = win::ProgramFolder();
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
-        return -1;
-    win::unique_handle process(pi.hProcess), thread(pi.hThread);
-    if (WaitForSingleObject(process.get(), 300000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 99);
-        return -2;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    return static_cast<int>(code);
+    return static_cast<int>(consolerun::Run("cadrel-convert.exe", args).exitCode);
 }
 
 class HeadlessConvert : public ::testing::Test {

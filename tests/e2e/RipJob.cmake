@@ -77,8 +77,26 @@ add_host_test(rip_proof_check COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DI
 # The main window's rip writes the log and reads securely when the settings ask.
 add_wine_gtest(ripjob_window_log_test SOURCES e2e/WindowRipLogTest.cpp LIBS ripui testdisc windowtesting LABELS e2e
   LOCKS cdrom settings)
-foreach(stand_in akrip32 mcivcd)
-  if(TARGET ${stand_in})
-    add_dependencies(ripjob_window_log_test ${stand_in})
-  endif()
+
+# A corpus of malformed disc images, made at test time: each is no disc to the
+# CD access library, the MCI device and the headless rip alike, or a disc all
+# three agree on that rips bit-exact.
+add_wine_gtest(malformed_disc_test SOURCES e2e/MalformedDiscTest.cpp LIBS ripcore testdisc LABELS e2e sim
+  LOCKS cdrom TIMEOUT 900)
+add_dependencies(malformed_disc_test cadrel-rip)
+
+# Malformed command lines for the headless rip and conversion modes, through
+# the console programs and the windowed program.
+add_wine_gtest(malformed_command_line_test SOURCES e2e/MalformedCommandLineTest.cpp LIBS ripcore testdisc
+  LABELS e2e LOCKS cdrom converter TIMEOUT 900)
+add_dependencies(malformed_command_line_test cadrel-rip cadrel-convert CadrelConverter)
+if(TARGET avformat)
+  add_dependencies(malformed_command_line_test avformat)
+endif()
+foreach(t ripjob_window_log_test malformed_disc_test malformed_command_line_test)
+  foreach(stand_in akrip32 mcivcd)
+    if(TARGET ${stand_in})
+      add_dependencies(${t} ${stand_in})
+    endif()
+  endforeach()
 endforeach()

@@ -177,4 +177,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Refused{{"/drive:-1"}, "/drive"}, Refused{{"/out:"}, "/out"}, Refused{{"/out"}, "needs a value"},
                       Refused{{"/tracks"}, "needs a value"}, Refused{{"/speed:4"}, "unknown switch"},
                       Refused{{"track1"}, "unexpected argument"}, Refused{{"/rip", "/rip"}, "twice"},
-                      Refused{{"/format:MP3", "/FORMAT:WAV"}, "/format given twice"}));
+                      Refused{{"/format:MP3", "/FORMAT:WAV"}, "/format given twice"},
+                      // Values longer than a command line can carry (32767 characters).
+                      Refused{{"/tracks:" + std::string(40000, '1')}, "not a track number"},
+                      Refused{{"/tracks:" + std::string(40000, ',')}, "empty entry"},
+                      Refused{{"/bitrate:" + std::string(40000, '9')}, "/bitrate"},
+                      Refused{{"/quality:" + std::string(40000, 'q')}, "/quality"},
+                      Refused{{"/" + std::string(40000, 's') + ":1"}, "unknown switch"}));
