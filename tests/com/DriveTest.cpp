@@ -648,6 +648,56 @@ TEST_F(DriveTest, ALateBoundCallRefusedForItsArgumentsKeepsNoReference) {
     EXPECT_EQ(object.refs, 1);
 }
 
+// Objects of the wrong class handed late-bound for a burn's interface
+// arguments: the call is refused and no reference stays behind, so the server
+// can unload once the client lets go.
+TEST_F(DriveTest, ALateBoundBurnGivenObjectsOfTheWrongClassKeepsNoReference) {
+    {
+        DriveClient c(TwoDrives());
+        ASSERT_TRUE(c.ok());
+        Ptr<IVexoFolder> folder;
+        Ptr<IVexoVideoItems> items;
+        ASSERT_EQ(CoCreateInstance(CLSID_VexoFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoFolder, folder.put_void()), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_VexoVideoItems, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoVideoItems,
+                                   items.put_void()), S_OK);
+        Ptr<IVexoFolders> folders;
+        ASSERT_EQ(folder->get_Folders(folders.put()), S_OK);
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(L"BurnVideoCD");
+        ASSERT_EQ(c.drive()->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        Bstr temp(L"sub\\");
+        VARIANT args[6];
+        for (VARIANT& a : args) VariantInit(&a);
+        // Declared order: VideoItems, SuperVideoCD, TempPath, ISOTrack, Flags, Speed (laid out last first).
+        V_VT(&args[5]) = VT_UNKNOWN;
+        V_UNKNOWN(&args[5]) = folders.get();
+        V_VT(&args[4]) = VT_BOOL;
+        V_BOOL(&args[4]) = VARIANT_TRUE;
+        V_VT(&args[3]) = VT_BSTR;
+        V_BSTR(&args[3]) = temp.get();
+        V_VT(&args[2]) = VT_DISPATCH;
+        V_DISPATCH(&args[2]) = items.get();
+        V_VT(&args[1]) = VT_I4;
+        V_I4(&args[1]) = 16;
+        V_VT(&args[0]) = VT_I4;
+        V_I4(&args[0]) = 1;
+        DISPPARAMS params{args, nullptr, 6, 0};
+        VARIANT result;
+        VariantInit(&result);
+        EXCEPINFO excep{};
+        UINT argErr = 0;
+        const HRESULT hr =
+            c.drive()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excep, &argErr);
+        EXPECT_EQ(hr, DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(argErr, 5u) << "the first argument, laid out last";
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+        VariantClear(&result);
+    }
+    EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000));
+}
+
 TEST_F(DriveTest, TheSubTaskAnswerReachesTheEngineAsTheClientLeftIt) {
     DriveClient c(TwoDrives("", "", "[Burn]\nSteps=2\nStepMs=5\n"));
     ASSERT_TRUE(c.ok());

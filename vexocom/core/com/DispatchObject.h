@@ -227,7 +227,7 @@ private:
                                : fd->invkind == INVOKE_PROPERTYPUT ? DISPATCH_PROPERTYPUT
                                                                    : DISPATCH_PROPERTYPUTREF;
             HRESULT hr = S_FALSE;
-            if (fd->memid == id && (flags & asked)) hr = CheckAgainst(*fd, params, argErr);
+            if (fd->memid == id && (flags & asked)) hr = CheckAgainst(info.get(), *fd, params, argErr);
             info->ReleaseFuncDesc(fd);
             if (hr == S_FALSE) continue;
             // A call that fits one of the kinds asked for goes on.
@@ -236,7 +236,7 @@ private:
         }
         return false;
     }
-    static HRESULT CheckAgainst(const FUNCDESC& fd, const DISPPARAMS* params, UINT* argErr) {
+    static HRESULT CheckAgainst(ITypeInfo* info, const FUNCDESC& fd, const DISPPARAMS* params, UINT* argErr) {
         UINT passed = 0, optional = 0;
         for (SHORT i = 0; i < fd.cParams; ++i) {
             const USHORT f = fd.lprgelemdescParam[i].paramdesc.wParamFlags;
@@ -256,6 +256,13 @@ private:
             const TYPEDESC& type = fd.lprgelemdescParam[declared].tdesc;
             VARTYPE target = type.vt;
             if (target == VT_USERDEFINED) target = VT_I4;  // the enumerations are 32-bit
+            if (target == VT_PTR) {
+                if (!AnswersDeclaredInterface(info, type, params->rgvarg[k])) {
+                    if (argErr) *argErr = k;
+                    return DISP_E_TYPEMISMATCH;
+                }
+                continue;
+            }
             if (target == VT_PTR || target == VT_VARIANT || target == VT_SAFEARRAY || target == VT_DISPATCH ||
                 target == VT_UNKNOWN || target == VT_CARRAY)
                 continue;
@@ -273,6 +280,41 @@ private:
             }
         }
         return S_OK;
+    }
+
+    // An IUnknown argument for an interface parameter is converted by the
+    // platform by asking the object for the declared interface; when the
+    // object does not answer it, the call fails and the reference taken on
+    // the way is never given back. Such an argument is refused beforehand.
+    // (An IDispatch argument is handed on as it is, and the member refuses
+    // an object that is not its own.)
+    static bool AnswersDeclaredInterface(ITypeInfo* info, const TYPEDESC& type, const VARIANT& arg) {
+        if (type.vt != VT_PTR || !type.lptdesc || type.lptdesc->vt != VT_USERDEFINED) return true;
+        IUnknown* object = UnknownArgument(arg);
+        if (!object) return true;
+        ComPtr<ITypeInfo> declared;
+        TYPEATTR* attr = nullptr;
+        if (FAILED(info->GetRefTypeInfo(type.lptdesc->hreftype, declared.put())) ||
+            FAILED(declared->GetTypeAttr(&attr)) || !attr)
+            return true;
+        const bool isInterface = attr->typekind == TKIND_INTERFACE || attr->typekind == TKIND_DISPATCH;
+        const IID iid = attr->guid;
+        declared->ReleaseTypeAttr(attr);
+        if (!isInterface) return true;
+        ComPtr<IUnknown> probe;
+        return SUCCEEDED(object->QueryInterface(iid, probe.put_void())) && probe;
+    }
+    // The object of a VT_UNKNOWN argument, by value or by reference; null
+    // for anything else.
+    static IUnknown* UnknownArgument(const VARIANT& arg) {
+        switch (V_VT(&arg)) {
+            case VT_UNKNOWN: return V_UNKNOWN(&arg);
+            case VT_BYREF | VT_UNKNOWN: return V_UNKNOWNREF(&arg) ? *V_UNKNOWNREF(&arg) : nullptr;
+            case VT_BYREF | VT_VARIANT:
+                return V_VARIANTREF(&arg) && V_VT(V_VARIANTREF(&arg)) == VT_UNKNOWN ? V_UNKNOWN(V_VARIANTREF(&arg))
+                                                                                    : nullptr;
+            default: return nullptr;
+        }
     }
 
     // A property whose reading and writing have different dispatch ids on
