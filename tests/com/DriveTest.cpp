@@ -698,6 +698,48 @@ TEST_F(DriveTest, ALateBoundBurnGivenObjectsOfTheWrongClassKeepsNoReference) {
     EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000));
 }
 
+// The same for an object passed by reference, alone or inside a VARIANT.
+TEST_F(DriveTest, ALateBoundAddGivenAnObjectOfTheWrongClassByReferenceKeepsNoReference) {
+    for (VARTYPE how : {VARTYPE(VT_BYREF | VT_DISPATCH), VARTYPE(VT_BYREF | VT_VARIANT)}) {
+        {
+            Ptr<IVexoFolder> folder;
+            Ptr<IVexoAudioTrack> track;
+            ASSERT_EQ(CoCreateInstance(CLSID_VexoFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoFolder,
+                                       folder.put_void()), S_OK);
+            ASSERT_EQ(CoCreateInstance(CLSID_VexoAudioTrack, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoAudioTrack,
+                                       track.put_void()), S_OK);
+            Ptr<IVexoFolders> folders;
+            ASSERT_EQ(folder->get_Folders(folders.put()), S_OK);
+            Ptr<IVexoRelativeIndexBlkPositions> positions;
+            ASSERT_EQ(track->get_RelativeIndexBlkPositions(positions.put()), S_OK);
+            DISPID id = 0;
+            LPOLESTR name = const_cast<LPOLESTR>(L"Add");
+            ASSERT_EQ(folders->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+            IDispatch* object = positions.get();
+            VARIANT inner, arg;
+            V_VT(&inner) = VT_DISPATCH;
+            V_DISPATCH(&inner) = object;
+            V_VT(&arg) = how;
+            if (how == (VT_BYREF | VT_DISPATCH))
+                V_DISPATCHREF(&arg) = &object;
+            else
+                V_VARIANTREF(&arg) = &inner;
+            DISPPARAMS params{&arg, nullptr, 1, 0};
+            EXCEPINFO excep{};
+            UINT argErr = 0;
+            EXPECT_EQ(folders->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep,
+                                      &argErr),
+                      DISP_E_TYPEMISMATCH)
+                << how;
+            SysFreeString(excep.bstrSource);
+            SysFreeString(excep.bstrDescription);
+            SysFreeString(excep.bstrHelpFile);
+            EXPECT_EQ(object, positions.get());
+        }
+        EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000)) << how;
+    }
+}
+
 TEST_F(DriveTest, TheSubTaskAnswerReachesTheEngineAsTheClientLeftIt) {
     DriveClient c(TwoDrives("", "", "[Burn]\nSteps=2\nStepMs=5\n"));
     ASSERT_TRUE(c.ok());

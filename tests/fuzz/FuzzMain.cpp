@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         else if (a == "--count") ok = number(slice.count);
         else if (a == "--epoch") ok = number(run.epoch) && ((slice.epoch = run.epoch), true);
         else if (a == "--hang-seconds") ok = number(run.hangSeconds);
-        else if (a == "--settle-seconds") ok = number(slice.settleSeconds);
+        else if (a == "--settle-seconds") ok = number(run.settleSeconds) && ((slice.settleSeconds = run.settleSeconds), true);
         else if (a == "--scratch") ok = (value() != nullptr) && ((run.scratch = argv[i]), true);
         else if (a == "--log") ok = (value() != nullptr) && ((slice.log = argv[i]), true);
         else if (a == "--result") ok = (value() != nullptr) && ((slice.result = argv[i]), true);

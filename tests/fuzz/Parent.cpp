@@ -102,7 +102,8 @@ bool Launch(const Slice& s, const RunOptions& o, Running& r) {
     char self[MAX_PATH * 2] = {};
     ::GetModuleFileNameA(nullptr, self, sizeof self);
     std::string command = "\"" + std::string(self) + "\" --child --seed " + std::to_string(s.seed) + " --count " +
-                          std::to_string(s.count) + " --epoch " + std::to_string(o.epoch) + " --log \"" + s.log +
+                          std::to_string(s.count) + " --epoch " + std::to_string(o.epoch) +
+                          " --settle-seconds " + std::to_string(o.settleSeconds) + " --log \"" + s.log +
                           "\" --result \"" + s.result + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;

@@ -17,6 +17,7 @@ struct RunOptions {
     std::uint64_t seed = 0;          // child k runs seed + k; 0: a fresh seed from the clock
     std::uint32_t epoch = 1000;
     unsigned hangSeconds = 120;
+    unsigned settleSeconds = 20;  // passed on to the children
     std::string scratch;  // empty: "fuzz-scratch" beside the program
     bool keep = false;    // keep every child's scratch folder (else only those of failed children)
 };

@@ -282,15 +282,16 @@ private:
         return S_OK;
     }
 
-    // An IUnknown argument for an interface parameter is converted by the
-    // platform by asking the object for the declared interface; when the
-    // object does not answer it, the call fails and the reference taken on
-    // the way is never given back. Such an argument is refused beforehand.
-    // (An IDispatch argument is handed on as it is, and the member refuses
-    // an object that is not its own.)
+    // An object argument for an interface parameter, other than an
+    // IDispatch passed by value, is converted by the platform by asking the
+    // object for the declared interface; when the object does not answer
+    // it, the call fails and the reference taken on the way is never given
+    // back. Such an argument is refused beforehand. (An IDispatch passed by
+    // value is handed on as it is, and the member refuses an object that is
+    // not its own.)
     static bool AnswersDeclaredInterface(ITypeInfo* info, const TYPEDESC& type, const VARIANT& arg) {
         if (type.vt != VT_PTR || !type.lptdesc || type.lptdesc->vt != VT_USERDEFINED) return true;
-        IUnknown* object = UnknownArgument(arg);
+        IUnknown* object = ConvertedObject(arg);
         if (!object) return true;
         ComPtr<ITypeInfo> declared;
         TYPEATTR* attr = nullptr;
@@ -304,15 +305,18 @@ private:
         ComPtr<IUnknown> probe;
         return SUCCEEDED(object->QueryInterface(iid, probe.put_void())) && probe;
     }
-    // The object of a VT_UNKNOWN argument, by value or by reference; null
-    // for anything else.
-    static IUnknown* UnknownArgument(const VARIANT& arg) {
+    // The object of an argument the platform converts: an IUnknown by value,
+    // or any object by reference; null for anything else.
+    static IUnknown* ConvertedObject(const VARIANT& arg) {
         switch (V_VT(&arg)) {
             case VT_UNKNOWN: return V_UNKNOWN(&arg);
             case VT_BYREF | VT_UNKNOWN: return V_UNKNOWNREF(&arg) ? *V_UNKNOWNREF(&arg) : nullptr;
-            case VT_BYREF | VT_VARIANT:
-                return V_VARIANTREF(&arg) && V_VT(V_VARIANTREF(&arg)) == VT_UNKNOWN ? V_UNKNOWN(V_VARIANTREF(&arg))
-                                                                                    : nullptr;
+            case VT_BYREF | VT_DISPATCH: return V_DISPATCHREF(&arg) ? *V_DISPATCHREF(&arg) : nullptr;
+            case VT_BYREF | VT_VARIANT: {
+                const VARIANT* inner = V_VARIANTREF(&arg);
+                if (!inner || (V_VT(inner) != VT_UNKNOWN && V_VT(inner) != VT_DISPATCH)) return nullptr;
+                return V_UNKNOWN(inner);
+            }
             default: return nullptr;
         }
     }
