@@ -740,6 +740,41 @@ TEST_F(DriveTest, ALateBoundAddGivenAnObjectOfTheWrongClassByReferenceKeepsNoRef
     }
 }
 
+// Named arguments that name no parameter of the member (or one a
+// positional argument already fills) are refused before any argument is
+// converted, so the object passed beside them keeps no reference.
+TEST_F(DriveTest, ALateBoundCallWithAnUnknownNamedArgumentKeepsNoReference) {
+    for (DISPID bad : std::initializer_list<DISPID>{999, -1, 0, DISPID_PROPERTYPUT}) {
+        {
+            DriveClient c(TwoDrives());
+            ASSERT_TRUE(c.ok());
+            Ptr<IVexoFolder> folder;
+            ASSERT_EQ(CoCreateInstance(CLSID_VexoFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoFolder,
+                                       folder.put_void()), S_OK);
+            DISPID id = 0;
+            LPOLESTR name = const_cast<LPOLESTR>(L"BAOWriteToFile");
+            ASSERT_EQ(c.drive()->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+            VARIANT args[2];
+            V_VT(&args[0]) = VT_I4;  // named `bad`
+            V_I4(&args[0]) = 5;
+            V_VT(&args[1]) = VT_UNKNOWN;  // positional: the buffer
+            V_UNKNOWN(&args[1]) = folder.get();
+            DISPPARAMS params{args, &bad, 2, 1};
+            EXCEPINFO excep{};
+            UINT argErr = 7;
+            EXPECT_EQ(c.drive()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep,
+                                        &argErr),
+                      DISP_E_PARAMNOTFOUND)
+                << bad;
+            EXPECT_EQ(argErr, 0u);
+            SysFreeString(excep.bstrSource);
+            SysFreeString(excep.bstrDescription);
+            SysFreeString(excep.bstrHelpFile);
+        }
+        EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000)) << bad;
+    }
+}
+
 TEST_F(DriveTest, TheSubTaskAnswerReachesTheEngineAsTheClientLeftIt) {
     DriveClient c(TwoDrives("", "", "[Burn]\nSteps=2\nStepMs=5\n"));
     ASSERT_TRUE(c.ok());

@@ -248,11 +248,31 @@ private:
         if (static_cast<UINT>(fd.cParamsOpt) > optional) optional = static_cast<UINT>(fd.cParamsOpt);
         const UINT given = params->cArgs;
         if (given > passed || given + optional < passed) return DISP_E_BADPARAMCOUNT;
-        // Positional arguments come last first; a property's new value is
-        // the named argument at index 0 and the member's last parameter.
+        // Positional arguments come last first, after the named ones. A
+        // property's new value is named DISPID_PROPERTYPUT (the member's
+        // last parameter); other names are parameter positions not taken by
+        // a positional argument. Any other name is refused here: the
+        // platform fails on it after converting some of the arguments.
         const UINT named = params->cNamedArgs;
+        if (named > given || (named && !params->rgdispidNamedArgs)) return DISP_E_BADPARAMCOUNT;
+        const bool isPut = fd.invkind == INVOKE_PROPERTYPUT || fd.invkind == INVOKE_PROPERTYPUTREF;
+        const UINT positional = given - named;
+        for (UINT k = 0; k < named; ++k) {
+            const DISPID name = params->rgdispidNamedArgs[k];
+            bool fits = name == DISPID_PROPERTYPUT
+                            ? isPut
+                            : name >= 0 && static_cast<UINT>(name) >= positional && static_cast<UINT>(name) < passed;
+            for (UINT j = 0; j < k && fits; ++j) fits = params->rgdispidNamedArgs[j] != name;
+            if (!fits) {
+                if (argErr) *argErr = k;
+                return DISP_E_PARAMNOTFOUND;
+            }
+        }
         for (UINT k = 0; k < given; ++k) {
-            const UINT declared = k < named ? passed - 1 : given - 1 - k;
+            const DISPID name = k < named ? params->rgdispidNamedArgs[k] : 0;
+            const UINT declared = k >= named                    ? given - 1 - k
+                                  : name == DISPID_PROPERTYPUT ? passed - 1
+                                                               : static_cast<UINT>(name);
             const TYPEDESC& type = fd.lprgelemdescParam[declared].tdesc;
             VARTYPE target = type.vt;
             if (target == VT_USERDEFINED) target = VT_I4;  // the enumerations are 32-bit
