@@ -740,6 +740,50 @@ TEST_F(DriveTest, ALateBoundAddGivenAnObjectOfTheWrongClassByReferenceKeepsNoRef
     }
 }
 
+// An object of the right class passed by reference is handed on as such;
+// when the member then refuses the call, no reference stays behind either.
+TEST_F(DriveTest, ALateBoundBurnGivenItsItemsByReferenceKeepsNoReferenceWhenRefused) {
+    {
+        DriveClient c(TwoDrives());
+        ASSERT_TRUE(c.ok());
+        Ptr<IVexoVideoItems> items;
+        Ptr<IVexoFolder> folder;
+        ASSERT_EQ(CoCreateInstance(CLSID_VexoVideoItems, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoVideoItems,
+                                   items.put_void()), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_VexoFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoFolder, folder.put_void()),
+                  S_OK);
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(L"BurnVideoCD");
+        ASSERT_EQ(c.drive()->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        IDispatch* itemsObject = items.get();
+        Bstr temp(L"temp");
+        VARIANT args[6];
+        V_VT(&args[5]) = VT_BYREF | VT_DISPATCH;  // VideoItems, right class
+        V_DISPATCHREF(&args[5]) = &itemsObject;
+        V_VT(&args[4]) = VT_BOOL;
+        V_BOOL(&args[4]) = VARIANT_FALSE;
+        V_VT(&args[3]) = VT_BSTR;
+        V_BSTR(&args[3]) = temp.get();
+        V_VT(&args[2]) = VT_DISPATCH;  // ISOTrack: a folder, refused by the member
+        V_DISPATCH(&args[2]) = folder.get();
+        V_VT(&args[1]) = VT_I4;
+        V_I4(&args[1]) = 0;
+        V_VT(&args[0]) = VT_I4;
+        V_I4(&args[0]) = 1;
+        DISPPARAMS params{args, nullptr, 6, 0};
+        EXCEPINFO excep{};
+        UINT argErr = 0;
+        const HRESULT hr =
+            c.drive()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep, &argErr);
+        EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+        EXPECT_EQ(itemsObject, items.get());
+    }
+    EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000));
+}
+
 // Named arguments that name no parameter of the member (or one a
 // positional argument already fills) are refused before any argument is
 // converted, so the object passed beside them keeps no reference.

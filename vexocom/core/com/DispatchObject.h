@@ -28,6 +28,7 @@
 #include <new>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "ReportError.h"
 #include "ComPtr.h"
@@ -54,6 +55,39 @@ struct ComInterfaceOf {
 template <HasComInterface T>
 struct ComInterfaceOf<T> {
     using type = typename T::ComInterface;
+};
+
+// Object arguments of a late-bound call that the platform would convert on
+// its own (an IUnknown, or any object by reference, for an interface
+// parameter), given to it converted instead: by value as the declared
+// interface, each held until the call returns.
+class ConvertedObjects {
+public:
+    void Add(UINT index, VARTYPE vt, ComPtr<IUnknown> object) { items_.push_back({index, vt, std::move(object)}); }
+    bool empty() const noexcept { return items_.empty(); }
+    // A copy of `params` with the converted arguments in their places.
+    DISPPARAMS* Apply(const DISPPARAMS* params) {
+        args_.assign(params->rgvarg, params->rgvarg + params->cArgs);
+        for (Item& i : items_) {
+            VARIANT& v = args_[i.index];
+            ::VariantInit(&v);
+            V_VT(&v) = i.vt;
+            V_UNKNOWN(&v) = i.object.get();  // borrowed: an [in] argument is not cleared by the callee
+        }
+        copy_ = *params;
+        copy_.rgvarg = args_.data();
+        return &copy_;
+    }
+
+private:
+    struct Item {
+        UINT index;
+        VARTYPE vt;
+        ComPtr<IUnknown> object;
+    };
+    std::vector<Item> items_;
+    std::vector<VARIANT> args_;
+    DISPPARAMS copy_{};
 };
 
 // Message id of the refusal of a change to a locked object.
@@ -153,9 +187,11 @@ public:
         ComPtr<ITypeInfo> info;
         HRESULT hr = GetTypeInfoOf(__uuidof(IDefault), info.put());
         if (FAILED(hr)) return hr;
-        if (HRESULT refused = CheckArguments(id, flags, params, argErr); FAILED(refused)) return refused;
-        hr = info->Invoke(static_cast<IDefault*>(this), id, flags, params, result, excep, argErr);
-        if (hr == DISP_E_MEMBERNOTFOUND) hr = InvokeNamesake(info.get(), id, flags, params, result, excep, argErr);
+        ConvertedObjects objects;
+        if (HRESULT refused = CheckArguments(id, flags, params, argErr, objects); FAILED(refused)) return refused;
+        DISPPARAMS* passed = objects.empty() ? params : objects.Apply(params);
+        hr = info->Invoke(static_cast<IDefault*>(this), id, flags, passed, result, excep, argErr);
+        if (hr == DISP_E_MEMBERNOTFOUND) hr = InvokeNamesake(info.get(), id, flags, passed, result, excep, argErr);
         return hr;
     }
 
@@ -198,20 +234,22 @@ private:
     // is half converted (the platform's conversion keeps a reference on an
     // object argument when a later argument fails). Members the type
     // information of the default interface does not list are left to it.
-    static HRESULT CheckArguments(DISPID id, WORD flags, const DISPPARAMS* params, UINT* argErr) {
+    static HRESULT CheckArguments(DISPID id, WORD flags, const DISPPARAMS* params, UINT* argErr,
+                                  ConvertedObjects& objects) {
         // The member may be declared by the default interface or by one it
         // derives from.
         HRESULT firstRefusal = S_OK;
-        if (CheckIn(__uuidof(IDefault), id, flags, params, argErr, firstRefusal)) return S_OK;
+        if (CheckIn(__uuidof(IDefault), id, flags, params, argErr, firstRefusal, objects)) return S_OK;
         for (const IID* chained : std::span(Derived::kInterfaceChain))
-            if (!::IsEqualGUID(*chained, __uuidof(IDefault)) && CheckIn(*chained, id, flags, params, argErr, firstRefusal))
+            if (!::IsEqualGUID(*chained, __uuidof(IDefault)) &&
+                CheckIn(*chained, id, flags, params, argErr, firstRefusal, objects))
                 return S_OK;
         return firstRefusal;
     }
     // True when interface `iid` declares a kind of member `id` asked for
     // that the arguments fit; otherwise notes the first refusal.
     static bool CheckIn(REFIID iid, DISPID id, WORD flags, const DISPPARAMS* params, UINT* argErr,
-                        HRESULT& firstRefusal) {
+                        HRESULT& firstRefusal, ConvertedObjects& objects) {
         ComPtr<ITypeInfo> info;
         TYPEATTR* attr = nullptr;
         if (FAILED(GetTypeInfoOf(iid, info.put())) || FAILED(info->GetTypeAttr(&attr)) || !attr)
@@ -227,16 +265,21 @@ private:
                                : fd->invkind == INVOKE_PROPERTYPUT ? DISPATCH_PROPERTYPUT
                                                                    : DISPATCH_PROPERTYPUTREF;
             HRESULT hr = S_FALSE;
-            if (fd->memid == id && (flags & asked)) hr = CheckAgainst(info.get(), *fd, params, argErr);
+            ConvertedObjects converted;
+            if (fd->memid == id && (flags & asked)) hr = CheckAgainst(info.get(), *fd, params, argErr, converted);
             info->ReleaseFuncDesc(fd);
             if (hr == S_FALSE) continue;
             // A call that fits one of the kinds asked for goes on.
-            if (SUCCEEDED(hr)) return true;
+            if (SUCCEEDED(hr)) {
+                objects = std::move(converted);
+                return true;
+            }
             if (SUCCEEDED(firstRefusal)) firstRefusal = hr;
         }
         return false;
     }
-    static HRESULT CheckAgainst(ITypeInfo* info, const FUNCDESC& fd, const DISPPARAMS* params, UINT* argErr) {
+    static HRESULT CheckAgainst(ITypeInfo* info, const FUNCDESC& fd, const DISPPARAMS* params, UINT* argErr,
+                                ConvertedObjects& objects) {
         UINT passed = 0, optional = 0;
         for (SHORT i = 0; i < fd.cParams; ++i) {
             const USHORT f = fd.lprgelemdescParam[i].paramdesc.wParamFlags;
@@ -277,7 +320,7 @@ private:
             VARTYPE target = type.vt;
             if (target == VT_USERDEFINED) target = VT_I4;  // the enumerations are 32-bit
             if (target == VT_PTR) {
-                if (!AnswersDeclaredInterface(info, type, params->rgvarg[k])) {
+                if (!ConvertObjectArgument(info, type, params->rgvarg[k], k, objects)) {
                     if (argErr) *argErr = k;
                     return DISP_E_TYPEMISMATCH;
                 }
@@ -304,12 +347,13 @@ private:
 
     // An object argument for an interface parameter, other than an
     // IDispatch passed by value, is converted by the platform by asking the
-    // object for the declared interface; when the object does not answer
-    // it, the call fails and the reference taken on the way is never given
-    // back. Such an argument is refused beforehand. (An IDispatch passed by
-    // value is handed on as it is, and the member refuses an object that is
-    // not its own.)
-    static bool AnswersDeclaredInterface(ITypeInfo* info, const TYPEDESC& type, const VARIANT& arg) {
+    // object for the declared interface, and the reference taken on the way
+    // is never given back (whether the call then fails or not). Such an
+    // argument is converted here instead, and refused when the object does
+    // not answer the interface. (An IDispatch passed by value is handed on
+    // as it is, and the member refuses an object that is not its own.)
+    static bool ConvertObjectArgument(ITypeInfo* info, const TYPEDESC& type, const VARIANT& arg, UINT index,
+                                      ConvertedObjects& objects) {
         if (type.vt != VT_PTR || !type.lptdesc || type.lptdesc->vt != VT_USERDEFINED) return true;
         IUnknown* object = ConvertedObject(arg);
         if (!object) return true;
@@ -319,11 +363,14 @@ private:
             FAILED(declared->GetTypeAttr(&attr)) || !attr)
             return true;
         const bool isInterface = attr->typekind == TKIND_INTERFACE || attr->typekind == TKIND_DISPATCH;
+        const bool dispatchable = attr->typekind == TKIND_DISPATCH || (attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE);
         const IID iid = attr->guid;
         declared->ReleaseTypeAttr(attr);
         if (!isInterface) return true;
-        ComPtr<IUnknown> probe;
-        return SUCCEEDED(object->QueryInterface(iid, probe.put_void())) && probe;
+        ComPtr<IUnknown> converted;
+        if (FAILED(object->QueryInterface(iid, converted.put_void())) || !converted) return false;
+        objects.Add(index, dispatchable ? VT_DISPATCH : VT_UNKNOWN, std::move(converted));
+        return true;
     }
     // The object of an argument the platform converts: an IUnknown by value,
     // or any object by reference; null for anything else.
