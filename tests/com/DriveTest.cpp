@@ -643,6 +643,23 @@ TEST_F(DriveTest, ALateBoundCallRefusedForItsArgumentsKeepsNoReference) {
     V_I4(&three) = 3;
     EXPECT_EQ(call({three, obj, obj}), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(object.refs, 1);
+    // An object, by value or by reference, for the count is refused as well:
+    // its conversion would call into it.
+    IDispatch* objectRef = &object;
+    VARIANT countByRef;
+    V_VT(&countByRef) = VT_BYREF | VT_DISPATCH;
+    V_DISPATCHREF(&countByRef) = &objectRef;
+    EXPECT_EQ(call({countByRef, obj}), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(call({obj, obj}), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(object.refs, 1);
+    // A count by reference is read through the reference.
+    VARIANT hugeByRef;
+    V_VT(&hugeByRef) = VT_BYREF | VT_CY;
+    CY cy;
+    cy.int64 = 1000000000000000LL;
+    V_CYREF(&hugeByRef) = &cy;
+    EXPECT_EQ(call({hugeByRef, obj}), DISP_E_OVERFLOW);
+    EXPECT_EQ(object.refs, 1);
     // A call that fits goes through as before: no handle here, so 546.
     EXPECT_EQ(call({three, obj}), DISP_E_EXCEPTION);
     EXPECT_EQ(object.refs, 1);

@@ -137,7 +137,6 @@ struct Server {
     HMODULE module = nullptr;
     HRESULT(WINAPI* getClassObject)(REFCLSID, REFIID, void**) = nullptr;
     HRESULT(WINAPI* canUnloadNow)() = nullptr;
-    HRESULT(WINAPI* registerServer)() = nullptr;
 
     bool Load(const std::string& folder) {
         module = ::LoadLibraryA((folder + "\\VexoCOM.dll").c_str());
@@ -145,8 +144,7 @@ struct Server {
         auto get = [&](const char* n) { return reinterpret_cast<void*>(::GetProcAddress(module, n)); };
         getClassObject = reinterpret_cast<decltype(getClassObject)>(get("DllGetClassObject"));
         canUnloadNow = reinterpret_cast<decltype(canUnloadNow)>(get("DllCanUnloadNow"));
-        registerServer = reinterpret_cast<decltype(registerServer)>(get("DllRegisterServer"));
-        return getClassObject && canUnloadNow && registerServer;
+        return getClassObject && canUnloadNow;
     }
 };
 
@@ -282,11 +280,7 @@ bool Slice::Start() {
         Finding("setup: VexoCOM.dll could not be loaded");
         return false;
     }
-    // The forwarders' proxies must be registered for events from workers.
-    if (server_.registerServer() != S_OK) {
-        Finding("setup: DllRegisterServer failed");
-        return false;
-    }
+    // The forwarders' proxies are registered by the parent, once for all children.
     if (FAILED(::LoadTypeLibEx(Wide(program_ + "\\VexoCOM.dll").c_str(), REGKIND_NONE, typeLib_.put()))) {
         Finding("setup: the type library of VexoCOM.dll could not be loaded");
         return false;

@@ -1,6 +1,7 @@
 #include "Parent.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <ctime>
@@ -177,6 +178,20 @@ int RunFuzz(const RunOptions& o) {
     ::CreateDirectoryA(root.c_str(), nullptr);
     const std::uint64_t seed = o.seed ? o.seed : (static_cast<std::uint64_t>(time(nullptr)) << 16) ^ ::GetTickCount();
 
+    // The server's classes and the proxies of its forwarders, registered once:
+    // children registering side by side would rewrite the keys under each other.
+    {
+        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        win::unique_module server(::LoadLibraryA(win::PathInFolder(win::ProgramFolder(), "VexoCOM.dll").c_str()));
+        auto reg = server.proc<HRESULT(WINAPI*)()>("DllRegisterServer");
+        const bool registered = reg && reg() == S_OK;
+        server.reset();
+        if (SUCCEEDED(com)) ::CoUninitialize();
+        if (!registered) {
+            printf("fuzz: VexoCOM.dll could not be registered\n");
+            return 1;
+        }
+    }
     std::deque<Slice> waiting;
     for (std::uint64_t done = 0; done < o.calls; done += o.perChild) {
         Slice s;

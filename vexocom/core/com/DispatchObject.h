@@ -329,13 +329,27 @@ private:
             if (target == VT_PTR || target == VT_VARIANT || target == VT_SAFEARRAY || target == VT_DISPATCH ||
                 target == VT_UNKNOWN || target == VT_CARRAY)
                 continue;
-            VARIANT arg = params->rgvarg[k];
-            if (V_VT(&arg) == VT_DISPATCH || V_VT(&arg) == VT_UNKNOWN || V_VT(&arg) == VT_ERROR ||
-                (V_VT(&arg) & VT_BYREF))
-                continue;
-            VARIANT converted;
+            // By reference, the value referred to counts. An object for a
+            // plain parameter is refused: its conversion would call into the
+            // object, and a failure there keeps the references the platform
+            // took on the arguments before it.
+            const VARIANT* arg = &params->rgvarg[k];
+            if (V_VT(arg) == (VT_BYREF | VT_VARIANT)) {
+                if (!V_VARIANTREF(arg)) continue;  // the type information refuses it
+                arg = V_VARIANTREF(arg);
+            }
+            const VARTYPE given = V_VT(arg) & static_cast<VARTYPE>(~VT_BYREF);
+            if (given == VT_DISPATCH || given == VT_UNKNOWN) {
+                if (argErr) *argErr = k;
+                return DISP_E_TYPEMISMATCH;
+            }
+            if (given == VT_ERROR) continue;  // a missing optional argument
+            VARIANT value, converted;
+            ::VariantInit(&value);
             ::VariantInit(&converted);
-            HRESULT hr = ::VariantChangeType(&converted, &arg, 0, target);
+            HRESULT hr = ::VariantCopyInd(&value, const_cast<VARIANT*>(arg));
+            if (SUCCEEDED(hr)) hr = ::VariantChangeType(&converted, &value, 0, target);
+            ::VariantClear(&value);
             ::VariantClear(&converted);
             if (FAILED(hr)) {
                 if (argErr) *argErr = k;
