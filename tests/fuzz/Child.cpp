@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <vector>
@@ -34,11 +35,32 @@ void WriteLog(const std::string& line) {
     ::WriteFile(g_log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
+DWORD g_mainThread = 0;
+
+// The modules of the frames that led here, as module+offset.
+std::string Frames() {
+    void* frames[24] = {};
+    const USHORT n = ::RtlCaptureStackBackTrace(1, 24, frames, nullptr);
+    std::string out;
+    for (USHORT i = 0; i < n; ++i) {
+        HMODULE m = win::ModuleOf(frames[i]);
+        char path[MAX_PATH] = "?";
+        if (m) ::GetModuleFileNameA(m, path, sizeof path);
+        const char* name = strrchr(path, '\\') ? strrchr(path, '\\') + 1 : path;
+        char frame[96];
+        snprintf(frame, sizeof frame, " %s+%llx", name,
+                 static_cast<unsigned long long>(static_cast<char*>(frames[i]) - reinterpret_cast<char*>(m)));
+        out += frame;
+    }
+    return out;
+}
+
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* e) {
-    char line[160];
-    snprintf(line, sizeof line, "CRASH exception %08lx at %p\n",
-             static_cast<unsigned long>(e->ExceptionRecord->ExceptionCode), e->ExceptionRecord->ExceptionAddress);
-    WriteLog(line);
+    char line[200];
+    snprintf(line, sizeof line, "CRASH exception %08lx at %p on the %s thread, from",
+             static_cast<unsigned long>(e->ExceptionRecord->ExceptionCode), e->ExceptionRecord->ExceptionAddress,
+             ::GetCurrentThreadId() == g_mainThread ? "client's" : "another");
+    WriteLog(line + Frames() + "\n");
     ::TerminateProcess(::GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
 }
@@ -785,6 +807,7 @@ int RunSlice(const SliceOptions& options) {
     g_log = ::CreateFileA(options.log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (g_log == INVALID_HANDLE_VALUE) return 4;
+    g_mainThread = ::GetCurrentThreadId();
     ::SetUnhandledExceptionFilter(CrashFilter);
     if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 4;
     char folder[MAX_PATH * 2] = {};
