@@ -696,9 +696,197 @@ TEST_F(DriveTest, ALateBoundCallRefusedForItsArgumentsKeepsNoReference) {
     V_I4(&three) = 3;
     EXPECT_EQ(call({three, obj, obj}), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(object.refs, 1);
+    // An object, by value or by reference, for the count is refused as well:
+    // its conversion would call into it.
+    IDispatch* objectRef = &object;
+    VARIANT countByRef;
+    V_VT(&countByRef) = VT_BYREF | VT_DISPATCH;
+    V_DISPATCHREF(&countByRef) = &objectRef;
+    EXPECT_EQ(call({countByRef, obj}), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(call({obj, obj}), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(object.refs, 1);
+    // A count by reference is read through the reference.
+    VARIANT hugeByRef;
+    V_VT(&hugeByRef) = VT_BYREF | VT_CY;
+    CY cy;
+    cy.int64 = 1000000000000000LL;
+    V_CYREF(&hugeByRef) = &cy;
+    EXPECT_EQ(call({hugeByRef, obj}), DISP_E_OVERFLOW);
+    EXPECT_EQ(object.refs, 1);
     // A call that fits goes through as before: no handle here, so 546.
     EXPECT_EQ(call({three, obj}), DISP_E_EXCEPTION);
     EXPECT_EQ(object.refs, 1);
+}
+
+// Objects of the wrong class handed late-bound for a burn's interface
+// arguments: the call is refused and no reference stays behind, so the server
+// can unload once the client lets go.
+TEST_F(DriveTest, ALateBoundBurnGivenObjectsOfTheWrongClassKeepsNoReference) {
+    {
+        DriveClient c(TwoDrives());
+        ASSERT_TRUE(c.ok());
+        Ptr<IVexoFolder> folder;
+        Ptr<IVexoVideoItems> items;
+        ASSERT_EQ(CoCreateInstance(CLSID_VexoFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoFolder, folder.put_void()), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_VexoVideoItems, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoVideoItems,
+                                   items.put_void()), S_OK);
+        Ptr<IVexoFolders> folders;
+        ASSERT_EQ(folder->get_Folders(folders.put()), S_OK);
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(L"BurnVideoCD");
+        ASSERT_EQ(c.drive()->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        Bstr temp(L"sub\\");
+        VARIANT args[6];
+        for (VARIANT& a : args) VariantInit(&a);
+        // Declared order: VideoItems, SuperVideoCD, TempPath, ISOTrack, Flags, Speed (laid out last first).
+        V_VT(&args[5]) = VT_UNKNOWN;
+        V_UNKNOWN(&args[5]) = folders.get();
+        V_VT(&args[4]) = VT_BOOL;
+        V_BOOL(&args[4]) = VARIANT_TRUE;
+        V_VT(&args[3]) = VT_BSTR;
+        V_BSTR(&args[3]) = temp.get();
+        V_VT(&args[2]) = VT_DISPATCH;
+        V_DISPATCH(&args[2]) = items.get();
+        V_VT(&args[1]) = VT_I4;
+        V_I4(&args[1]) = 16;
+        V_VT(&args[0]) = VT_I4;
+        V_I4(&args[0]) = 1;
+        DISPPARAMS params{args, nullptr, 6, 0};
+        VARIANT result;
+        VariantInit(&result);
+        EXCEPINFO excep{};
+        UINT argErr = 0;
+        const HRESULT hr =
+            c.drive()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excep, &argErr);
+        EXPECT_EQ(hr, DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(argErr, 5u) << "the first argument, laid out last";
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+        VariantClear(&result);
+    }
+    EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000));
+}
+
+// The same for an object passed by reference, alone or inside a VARIANT.
+TEST_F(DriveTest, ALateBoundAddGivenAnObjectOfTheWrongClassByReferenceKeepsNoReference) {
+    for (VARTYPE how : {VARTYPE(VT_BYREF | VT_DISPATCH), VARTYPE(VT_BYREF | VT_VARIANT)}) {
+        {
+            Ptr<IVexoFolder> folder;
+            Ptr<IVexoAudioTrack> track;
+            ASSERT_EQ(CoCreateInstance(CLSID_VexoFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoFolder,
+                                       folder.put_void()), S_OK);
+            ASSERT_EQ(CoCreateInstance(CLSID_VexoAudioTrack, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoAudioTrack,
+                                       track.put_void()), S_OK);
+            Ptr<IVexoFolders> folders;
+            ASSERT_EQ(folder->get_Folders(folders.put()), S_OK);
+            Ptr<IVexoRelativeIndexBlkPositions> positions;
+            ASSERT_EQ(track->get_RelativeIndexBlkPositions(positions.put()), S_OK);
+            DISPID id = 0;
+            LPOLESTR name = const_cast<LPOLESTR>(L"Add");
+            ASSERT_EQ(folders->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+            IDispatch* object = positions.get();
+            VARIANT inner, arg;
+            V_VT(&inner) = VT_DISPATCH;
+            V_DISPATCH(&inner) = object;
+            V_VT(&arg) = how;
+            if (how == (VT_BYREF | VT_DISPATCH))
+                V_DISPATCHREF(&arg) = &object;
+            else
+                V_VARIANTREF(&arg) = &inner;
+            DISPPARAMS params{&arg, nullptr, 1, 0};
+            EXCEPINFO excep{};
+            UINT argErr = 0;
+            EXPECT_EQ(folders->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep,
+                                      &argErr),
+                      DISP_E_TYPEMISMATCH)
+                << how;
+            SysFreeString(excep.bstrSource);
+            SysFreeString(excep.bstrDescription);
+            SysFreeString(excep.bstrHelpFile);
+            EXPECT_EQ(object, positions.get());
+        }
+        EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000)) << how;
+    }
+}
+
+// An object of the right class passed by reference is handed on as such;
+// when the member then refuses the call, no reference stays behind either.
+TEST_F(DriveTest, ALateBoundBurnGivenItsItemsByReferenceKeepsNoReferenceWhenRefused) {
+    {
+        DriveClient c(TwoDrives());
+        ASSERT_TRUE(c.ok());
+        Ptr<IVexoVideoItems> items;
+        Ptr<IVexoFolder> folder;
+        ASSERT_EQ(CoCreateInstance(CLSID_VexoVideoItems, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoVideoItems,
+                                   items.put_void()), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_VexoFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoFolder, folder.put_void()),
+                  S_OK);
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(L"BurnVideoCD");
+        ASSERT_EQ(c.drive()->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        IDispatch* itemsObject = items.get();
+        Bstr temp(L"temp");
+        VARIANT args[6];
+        V_VT(&args[5]) = VT_BYREF | VT_DISPATCH;  // VideoItems, right class
+        V_DISPATCHREF(&args[5]) = &itemsObject;
+        V_VT(&args[4]) = VT_BOOL;
+        V_BOOL(&args[4]) = VARIANT_FALSE;
+        V_VT(&args[3]) = VT_BSTR;
+        V_BSTR(&args[3]) = temp.get();
+        V_VT(&args[2]) = VT_DISPATCH;  // ISOTrack: a folder, refused by the member
+        V_DISPATCH(&args[2]) = folder.get();
+        V_VT(&args[1]) = VT_I4;
+        V_I4(&args[1]) = 0;
+        V_VT(&args[0]) = VT_I4;
+        V_I4(&args[0]) = 1;
+        DISPPARAMS params{args, nullptr, 6, 0};
+        EXCEPINFO excep{};
+        UINT argErr = 0;
+        const HRESULT hr =
+            c.drive()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep, &argErr);
+        EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+        EXPECT_EQ(itemsObject, items.get());
+    }
+    EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000));
+}
+
+// Named arguments that name no parameter of the member (or one a
+// positional argument already fills) are refused before any argument is
+// converted, so the object passed beside them keeps no reference.
+TEST_F(DriveTest, ALateBoundCallWithAnUnknownNamedArgumentKeepsNoReference) {
+    for (DISPID bad : std::initializer_list<DISPID>{999, -1, 0, DISPID_PROPERTYPUT}) {
+        {
+            DriveClient c(TwoDrives());
+            ASSERT_TRUE(c.ok());
+            Ptr<IVexoFolder> folder;
+            ASSERT_EQ(CoCreateInstance(CLSID_VexoFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IVexoFolder,
+                                       folder.put_void()), S_OK);
+            DISPID id = 0;
+            LPOLESTR name = const_cast<LPOLESTR>(L"BAOWriteToFile");
+            ASSERT_EQ(c.drive()->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+            VARIANT args[2];
+            V_VT(&args[0]) = VT_I4;  // named `bad`
+            V_I4(&args[0]) = 5;
+            V_VT(&args[1]) = VT_UNKNOWN;  // positional: the buffer
+            V_UNKNOWN(&args[1]) = folder.get();
+            DISPPARAMS params{args, &bad, 2, 1};
+            EXCEPINFO excep{};
+            UINT argErr = 7;
+            EXPECT_EQ(c.drive()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep,
+                                        &argErr),
+                      DISP_E_PARAMNOTFOUND)
+                << bad;
+            EXPECT_EQ(argErr, 0u);
+            SysFreeString(excep.bstrSource);
+            SysFreeString(excep.bstrDescription);
+            SysFreeString(excep.bstrHelpFile);
+        }
+        EXPECT_TRUE(PumpUntil([] { return TheServer().CanUnloadNow() == S_OK; }, 5000)) << bad;
+    }
 }
 
 TEST_F(DriveTest, TheSubTaskAnswerReachesTheEngineAsTheClientLeftIt) {

@@ -221,6 +221,31 @@ TEST(ObjectCollections, EnumerationYieldsInsertionOrderWithOneSharedCursor) {
     EXPECT_EQ(e->Next(1, &v, nullptr), S_FALSE);
 }
 
+// Asking for no element writes nothing and moves nothing: a caller may pass
+// an array of no element.
+TEST(ObjectCollections, NextForNoElementWritesNothing) {
+    ComPtr<Items> c = Items::Make();
+    ComPtr<Item> only = Item::Make();
+    ASSERT_EQ(c->Append(AsDispatch(only.get())), S_OK);
+    ComPtr<IUnknown> unk;
+    ASSERT_EQ(c->NewEnum(unk.put()), S_OK);
+    ComPtr<IEnumVARIANT> e;
+    ASSERT_EQ(unk.As(IID_IEnumVARIANT, e), S_OK);
+    VARIANT guard[2];
+    V_VT(&guard[0]) = VT_I4;
+    V_I4(&guard[0]) = 1234;
+    ULONG fetched = 9;
+    EXPECT_EQ(e->Next(0, guard, &fetched), S_OK);
+    EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(V_VT(&guard[0]), VT_I4);
+    EXPECT_EQ(V_I4(&guard[0]), 1234);
+    // The cursor did not move: the element is still the next one.
+    VariantInit(&guard[1]);
+    ASSERT_EQ(e->Next(1, &guard[1], &fetched), S_OK);
+    EXPECT_EQ(V_DISPATCH(&guard[1]), AsDispatch(only.get()));
+    VariantClear(&guard[1]);
+}
+
 TEST(ObjectCollections, LockMarksTheCollectionAndItsElementsAndIsTakenOnce) {
     ComPtr<Items> c = Items::Make();
     ComPtr<Item> a = Item::Make(), b = Item::Make();

@@ -30,6 +30,7 @@
 #include <new>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "ReportError.h"
 #include "ComPtr.h"
@@ -56,6 +57,39 @@ struct ComInterfaceOf {
 template <HasComInterface T>
 struct ComInterfaceOf<T> {
     using type = typename T::ComInterface;
+};
+
+// Object arguments of a late-bound call that the platform would convert on
+// its own (an IUnknown, or any object by reference, for an interface
+// parameter), given to it converted instead: by value as the declared
+// interface, each held until the call returns.
+class ConvertedObjects {
+public:
+    void Add(UINT index, VARTYPE vt, ComPtr<IUnknown> object) { items_.push_back({index, vt, std::move(object)}); }
+    bool empty() const noexcept { return items_.empty(); }
+    // A copy of `params` with the converted arguments in their places.
+    DISPPARAMS* Apply(const DISPPARAMS* params) {
+        args_.assign(params->rgvarg, params->rgvarg + params->cArgs);
+        for (Item& i : items_) {
+            VARIANT& v = args_[i.index];
+            ::VariantInit(&v);
+            V_VT(&v) = i.vt;
+            V_UNKNOWN(&v) = i.object.get();  // borrowed: an [in] argument is not cleared by the callee
+        }
+        copy_ = *params;
+        copy_.rgvarg = args_.data();
+        return &copy_;
+    }
+
+private:
+    struct Item {
+        UINT index;
+        VARTYPE vt;
+        ComPtr<IUnknown> object;
+    };
+    std::vector<Item> items_;
+    std::vector<VARIANT> args_;
+    DISPPARAMS copy_{};
 };
 
 // Message id of the refusal of a change to a locked object.
@@ -155,9 +189,11 @@ public:
         ComPtr<ITypeInfo> info;
         HRESULT hr = GetTypeInfoOf(__uuidof(IDefault), info.put());
         if (FAILED(hr)) return hr;
-        if (HRESULT refused = CheckArguments(id, flags, params, argErr); FAILED(refused)) return refused;
-        hr = info->Invoke(static_cast<IDefault*>(this), id, flags, params, result, excep, argErr);
-        if (hr == DISP_E_MEMBERNOTFOUND) hr = InvokeNamesake(info.get(), id, flags, params, result, excep, argErr);
+        ConvertedObjects objects;
+        if (HRESULT refused = CheckArguments(id, flags, params, argErr, objects); FAILED(refused)) return refused;
+        DISPPARAMS* passed = objects.empty() ? params : objects.Apply(params);
+        hr = info->Invoke(static_cast<IDefault*>(this), id, flags, passed, result, excep, argErr);
+        if (hr == DISP_E_MEMBERNOTFOUND) hr = InvokeNamesake(info.get(), id, flags, passed, result, excep, argErr);
         return hr;
     }
 
@@ -200,20 +236,22 @@ private:
     // is half converted (the platform's conversion keeps a reference on an
     // object argument when a later argument fails). Members the type
     // information of the default interface does not list are left to it.
-    static HRESULT CheckArguments(DISPID id, WORD flags, const DISPPARAMS* params, UINT* argErr) {
+    static HRESULT CheckArguments(DISPID id, WORD flags, const DISPPARAMS* params, UINT* argErr,
+                                  ConvertedObjects& objects) {
         // The member may be declared by the default interface or by one it
         // derives from.
         HRESULT firstRefusal = S_OK;
-        if (CheckIn(__uuidof(IDefault), id, flags, params, argErr, firstRefusal)) return S_OK;
+        if (CheckIn(__uuidof(IDefault), id, flags, params, argErr, firstRefusal, objects)) return S_OK;
         for (const IID* chained : std::span(Derived::kInterfaceChain))
-            if (!::IsEqualGUID(*chained, __uuidof(IDefault)) && CheckIn(*chained, id, flags, params, argErr, firstRefusal))
+            if (!::IsEqualGUID(*chained, __uuidof(IDefault)) &&
+                CheckIn(*chained, id, flags, params, argErr, firstRefusal, objects))
                 return S_OK;
         return firstRefusal;
     }
     // True when interface `iid` declares a kind of member `id` asked for
     // that the arguments fit; otherwise notes the first refusal.
     static bool CheckIn(REFIID iid, DISPID id, WORD flags, const DISPPARAMS* params, UINT* argErr,
-                        HRESULT& firstRefusal) {
+                        HRESULT& firstRefusal, ConvertedObjects& objects) {
         ComPtr<ITypeInfo> info;
         TYPEATTR* attr = nullptr;
         if (FAILED(GetTypeInfoOf(iid, info.put())) || FAILED(info->GetTypeAttr(&attr)) || !attr)
@@ -229,16 +267,21 @@ private:
                                : fd->invkind == INVOKE_PROPERTYPUT ? DISPATCH_PROPERTYPUT
                                                                    : DISPATCH_PROPERTYPUTREF;
             HRESULT hr = S_FALSE;
-            if (fd->memid == id && (flags & asked)) hr = CheckAgainst(*fd, params, argErr);
+            ConvertedObjects converted;
+            if (fd->memid == id && (flags & asked)) hr = CheckAgainst(info.get(), *fd, params, argErr, converted);
             info->ReleaseFuncDesc(fd);
             if (hr == S_FALSE) continue;
             // A call that fits one of the kinds asked for goes on.
-            if (SUCCEEDED(hr)) return true;
+            if (SUCCEEDED(hr)) {
+                objects = std::move(converted);
+                return true;
+            }
             if (SUCCEEDED(firstRefusal)) firstRefusal = hr;
         }
         return false;
     }
-    static HRESULT CheckAgainst(const FUNCDESC& fd, const DISPPARAMS* params, UINT* argErr) {
+    static HRESULT CheckAgainst(ITypeInfo* info, const FUNCDESC& fd, const DISPPARAMS* params, UINT* argErr,
+                                ConvertedObjects& objects) {
         UINT passed = 0, optional = 0;
         for (SHORT i = 0; i < fd.cParams; ++i) {
             const USHORT f = fd.lprgelemdescParam[i].paramdesc.wParamFlags;
@@ -250,24 +293,65 @@ private:
         if (static_cast<UINT>(fd.cParamsOpt) > optional) optional = static_cast<UINT>(fd.cParamsOpt);
         const UINT given = params->cArgs;
         if (given > passed || given + optional < passed) return DISP_E_BADPARAMCOUNT;
-        // Positional arguments come last first; a property's new value is
-        // the named argument at index 0 and the member's last parameter.
+        // Positional arguments come last first, after the named ones. A
+        // property's new value is named DISPID_PROPERTYPUT (the member's
+        // last parameter); other names are parameter positions not taken by
+        // a positional argument. Any other name is refused here: the
+        // platform fails on it after converting some of the arguments.
         const UINT named = params->cNamedArgs;
+        if (named > given || (named && !params->rgdispidNamedArgs)) return DISP_E_BADPARAMCOUNT;
+        const bool isPut = fd.invkind == INVOKE_PROPERTYPUT || fd.invkind == INVOKE_PROPERTYPUTREF;
+        const UINT positional = given - named;
+        for (UINT k = 0; k < named; ++k) {
+            const DISPID name = params->rgdispidNamedArgs[k];
+            bool fits = name == DISPID_PROPERTYPUT
+                            ? isPut
+                            : name >= 0 && static_cast<UINT>(name) >= positional && static_cast<UINT>(name) < passed;
+            for (UINT j = 0; j < k && fits; ++j) fits = params->rgdispidNamedArgs[j] != name;
+            if (!fits) {
+                if (argErr) *argErr = k;
+                return DISP_E_PARAMNOTFOUND;
+            }
+        }
         for (UINT k = 0; k < given; ++k) {
-            const UINT declared = k < named ? passed - 1 : given - 1 - k;
+            const DISPID name = k < named ? params->rgdispidNamedArgs[k] : 0;
+            const UINT declared = k >= named                    ? given - 1 - k
+                                  : name == DISPID_PROPERTYPUT ? passed - 1
+                                                               : static_cast<UINT>(name);
             const TYPEDESC& type = fd.lprgelemdescParam[declared].tdesc;
             VARTYPE target = type.vt;
             if (target == VT_USERDEFINED) target = VT_I4;  // the enumerations are 32-bit
+            if (target == VT_PTR) {
+                if (!ConvertObjectArgument(info, type, params->rgvarg[k], k, objects)) {
+                    if (argErr) *argErr = k;
+                    return DISP_E_TYPEMISMATCH;
+                }
+                continue;
+            }
             if (target == VT_PTR || target == VT_VARIANT || target == VT_SAFEARRAY || target == VT_DISPATCH ||
                 target == VT_UNKNOWN || target == VT_CARRAY)
                 continue;
-            VARIANT arg = params->rgvarg[k];
-            if (V_VT(&arg) == VT_DISPATCH || V_VT(&arg) == VT_UNKNOWN || V_VT(&arg) == VT_ERROR ||
-                (V_VT(&arg) & VT_BYREF))
-                continue;
-            VARIANT converted;
+            // By reference, the value referred to counts. An object for a
+            // plain parameter is refused: its conversion would call into the
+            // object, and a failure there keeps the references the platform
+            // took on the arguments before it.
+            const VARIANT* arg = &params->rgvarg[k];
+            if (V_VT(arg) == (VT_BYREF | VT_VARIANT)) {
+                if (!V_VARIANTREF(arg)) continue;  // the type information refuses it
+                arg = V_VARIANTREF(arg);
+            }
+            const VARTYPE given = V_VT(arg) & static_cast<VARTYPE>(~VT_BYREF);
+            if (given == VT_DISPATCH || given == VT_UNKNOWN) {
+                if (argErr) *argErr = k;
+                return DISP_E_TYPEMISMATCH;
+            }
+            if (given == VT_ERROR) continue;  // a missing optional argument
+            VARIANT value, converted;
+            ::VariantInit(&value);
             ::VariantInit(&converted);
-            HRESULT hr = ::VariantChangeType(&converted, &arg, 0, target);
+            HRESULT hr = ::VariantCopyInd(&value, const_cast<VARIANT*>(arg));
+            if (SUCCEEDED(hr)) hr = ::VariantChangeType(&converted, &value, 0, target);
+            ::VariantClear(&value);
             ::VariantClear(&converted);
             if (FAILED(hr)) {
                 if (argErr) *argErr = k;
@@ -275,6 +359,49 @@ private:
             }
         }
         return S_OK;
+    }
+
+    // An object argument for an interface parameter, other than an
+    // IDispatch passed by value, is converted by the platform by asking the
+    // object for the declared interface, and the reference taken on the way
+    // is never given back (whether the call then fails or not). Such an
+    // argument is converted here instead, and refused when the object does
+    // not answer the interface. (An IDispatch passed by value is handed on
+    // as it is, and the member refuses an object that is not its own.)
+    static bool ConvertObjectArgument(ITypeInfo* info, const TYPEDESC& type, const VARIANT& arg, UINT index,
+                                      ConvertedObjects& objects) {
+        if (type.vt != VT_PTR || !type.lptdesc || type.lptdesc->vt != VT_USERDEFINED) return true;
+        IUnknown* object = ConvertedObject(arg);
+        if (!object) return true;
+        ComPtr<ITypeInfo> declared;
+        TYPEATTR* attr = nullptr;
+        if (FAILED(info->GetRefTypeInfo(type.lptdesc->hreftype, declared.put())) ||
+            FAILED(declared->GetTypeAttr(&attr)) || !attr)
+            return true;
+        const bool isInterface = attr->typekind == TKIND_INTERFACE || attr->typekind == TKIND_DISPATCH;
+        const bool dispatchable = attr->typekind == TKIND_DISPATCH || (attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE);
+        const IID iid = attr->guid;
+        declared->ReleaseTypeAttr(attr);
+        if (!isInterface) return true;
+        ComPtr<IUnknown> converted;
+        if (FAILED(object->QueryInterface(iid, converted.put_void())) || !converted) return false;
+        objects.Add(index, dispatchable ? VT_DISPATCH : VT_UNKNOWN, std::move(converted));
+        return true;
+    }
+    // The object of an argument the platform converts: an IUnknown by value,
+    // or any object by reference; null for anything else.
+    static IUnknown* ConvertedObject(const VARIANT& arg) {
+        switch (V_VT(&arg)) {
+            case VT_UNKNOWN: return V_UNKNOWN(&arg);
+            case VT_BYREF | VT_UNKNOWN: return V_UNKNOWNREF(&arg) ? *V_UNKNOWNREF(&arg) : nullptr;
+            case VT_BYREF | VT_DISPATCH: return V_DISPATCHREF(&arg) ? *V_DISPATCHREF(&arg) : nullptr;
+            case VT_BYREF | VT_VARIANT: {
+                const VARIANT* inner = V_VARIANTREF(&arg);
+                if (!inner || (V_VT(inner) != VT_UNKNOWN && V_VT(inner) != VT_DISPATCH)) return nullptr;
+                return V_UNKNOWN(inner);
+            }
+            default: return nullptr;
+        }
     }
 
     // A property whose reading and writing have different dispatch ids on

@@ -31,6 +31,8 @@ public:
             if (count == 0) return E_INVALIDARG;
         } else {
             if (count > 1) return E_INVALIDARG;
+            // Nothing asked for: nothing is written (the array may hold no element).
+            if (count == 0) return S_OK;
         }
         ::VariantInit(out);
         HRESULT hr = static_cast<Derived*>(this)->ElementAt(cursor_, out);
