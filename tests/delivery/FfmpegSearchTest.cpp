@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ConsoleRun.h"
 #include "FfmpegLocator.h"
 #include "ModuleFolder.h"
 #include "WinHandles.h"
@@ -58,11 +59,7 @@ TEST(FfmpegCandidates, MessageNamesTheFolderAndThePath) {
 
 // ---- copies of the stand-in with the tests' ffmpeg.exe ----
 
-struct Outcome {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;
-    bool Has(const std::string& piece) const { return output.find(piece) != std::string::npos; }
-};
+using Outcome = consolerun::RunResult;
 
 // Sets an environment variable for the children this test starts and puts
 // the old value back at the end of the scope.
@@ -83,45 +80,10 @@ private:
     std::optional<std::string> old_;
 };
 
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
-
-// Runs `program` with `args` in `folder`, its output through a pipe.
+// Runs `program` with `args` in `folder`; what it printed without carriage returns.
 Outcome RunProgram(const fs::path& program, const std::vector<std::string>& args, const fs::path& folder) {
-    Outcome run;
-    std::string line = Quote(program.string());
-    for (const auto& a : args) {
-        line += ' ';
-        line += Quote(a);
-    }
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        ADD_FAILURE() << "CreatePipe failed";
-        return run;
-    }
-    win::unique_handle reader(readEnd), writer(writeEnd);
-    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = writer.get();
-    PROCESS_INFORMATION pi{};
-    const std::string dir = folder.string();
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, dir.c_str(), &si, &pi)) {
-        ADD_FAILURE() << "cannot start " << line;
-        return run;
-    }
-    win::unique_handle process(pi.hProcess), thread(pi.hThread);
-    writer.reset();
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(reader.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        for (DWORD i = 0; i < got; ++i) {
-            if (buffer[i] != '\r') run.output.push_back(buffer[i]);
-        }
-    }
-    WaitForSingleObject(process.get(), INFINITE);
-    GetExitCodeProcess(process.get(), &run.exitCode);
+    Outcome run = consolerun::RunPathLine(program.string(), consolerun::Join(args), folder.string());
+    std::erase(run.output, '\r');
     return run;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ConsoleRun.h"
+#include "support/ConsoleRun.h"
 #include "ModuleFolder.h"
 #include "WinHandles.h"
 #include "support/DeepFolder.h"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "ConsoleRun.h"
+#include "support/ConsoleRun.h"
 #include "RipJobSupport.h"
 #include "TestFiles.h"
 #include "VirtualDisc.h"

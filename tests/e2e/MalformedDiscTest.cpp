@@ -19,7 +19,7 @@
 
 #include "AkripRecords.h"
 #include "CD_Library.h"
-#include "ConsoleRun.h"
+#include "support/ConsoleRun.h"
 #include "RipJobSupport.h"
 #include "TestFiles.h"
 #include "VirtualDisc.h"

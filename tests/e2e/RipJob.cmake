@@ -36,13 +36,6 @@ add_wine_gtest(ripjob_secure_test SOURCES e2e/SecureRipTest.cpp LIBS ripcore tes
   LOCKS cdrom settings)
 add_dependencies(ripjob_secure_test cadrel-rip)
 
-foreach(t ripjob_test ripjob_noencoder_test ripjob_headless_test ripjob_secure_test)
-  foreach(stand_in akrip32 mcivcd)
-    if(TARGET ${stand_in})
-      add_dependencies(${t} ${stand_in})
-    endif()
-  endforeach()
-endforeach()
 
 # The MP3 files the job left after a Cancel, an unreadable block and a
 # headless rip, decoded on the Linux side: whole frames, the right length.
@@ -93,7 +86,9 @@ add_dependencies(malformed_command_line_test cadrel-rip cadrel-convert CadrelCon
 if(TARGET avformat)
   add_dependencies(malformed_command_line_test avformat)
 endif()
-foreach(t ripjob_window_log_test malformed_disc_test malformed_command_line_test)
+# Every rip test needs the drive stand-ins built.
+foreach(t ripjob_test ripjob_noencoder_test ripjob_headless_test ripjob_secure_test ripjob_window_log_test
+          malformed_disc_test malformed_command_line_test)
   foreach(stand_in akrip32 mcivcd)
     if(TARGET ${stand_in})
       add_dependencies(${t} ${stand_in})

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ConsoleRun.h"
+#include "support/ConsoleRun.h"
 #include "ModuleFolder.h"
 
 namespace ripjobtest {

@@ -70,12 +70,11 @@ inline std::string Join(const std::vector<std::string>& args) {
     return tail;
 }
 
-// Runs `program` (a file of the program folder) with the command-line tail
-// `tail` (UTF-8) exactly as given, in `directory`, and waits for it to end.
-inline RunResult RunLine(const std::string& program, const std::string& tail,
-                         const std::string& directory = win::ProgramFolder()) {
+// Runs the program at `path` with the command-line tail `tail` (UTF-8)
+// exactly as given, in `directory`, and waits for it to end.
+inline RunResult RunPathLine(const std::string& path, const std::string& tail, const std::string& directory) {
     RunResult run;
-    std::string commandLine = Quote(win::ProgramFolder() + "\\" + program);
+    std::string commandLine = Quote(path);
     if (!tail.empty()) commandLine += " " + tail;
 
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -117,6 +116,12 @@ inline RunResult RunLine(const std::string& program, const std::string& tail,
     WaitForSingleObject(process.get(), INFINITE);
     GetExitCodeProcess(process.get(), &run.exitCode);
     return run;
+}
+
+// The same for `program`, a file of the program folder.
+inline RunResult RunLine(const std::string& program, const std::string& tail,
+                         const std::string& directory = win::ProgramFolder()) {
+    return RunPathLine(win::ProgramFolder() + "\\" + program, tail, directory);
 }
 
 inline RunResult Run(const std::string& program, const std::vector<std::string>& args,
