@@ -45,7 +45,7 @@ add_library(vexo_server_objects STATIC
   burning/BurnOperations.cpp burning/BurnAtOnceHandle.cpp
   questions/VexoOverburnInfo.cpp questions/VexoDlgMessageBox.cpp)
 target_include_directories(vexo_server_objects PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${VEXO_SOURCE_ROOT})
-target_link_libraries(vexo_server_objects PUBLIC vexo_idl vexo_com vexo_engine vexo_core_logic
+target_link_libraries(vexo_server_objects PUBLIC vexo_idl vexo_com vexo_engine vexo_core_logic win
   ole32 oleaut32 uuid rpcrt4 advapi32)
 add_dependencies(vexo_server_objects vexo_tlb)
 # Subsystem 5: the compilation objects.

@@ -26,6 +26,11 @@
 
 namespace vexo::com {
 
+// How many events the calling thread is delivering (nested): a handler may
+// let go of the source while it runs, and the source must not then wait for
+// the very call that is delivering.
+inline thread_local int t_eventsBeingDelivered = 0;
+
 template <class Derived, class Interface>
 class ForwarderObject : public Interface {
 public:
@@ -64,6 +69,10 @@ protected:
     template <class... A>
     HRESULT Fire(DISPID id, A... args) {
         if (!point_) return S_OK;
+        struct Delivering {
+            Delivering() noexcept { ++t_eventsBeingDelivered; }
+            ~Delivering() { --t_eventsBeingDelivered; }
+        } delivering;
         try {
             return point_->Fire(id, args...);
         } catch (...) {

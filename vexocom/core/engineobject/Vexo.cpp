@@ -14,6 +14,7 @@
 #include "EngineRecords.h"
 #include "drives/VexoCDInfo.h"
 #include "drives/VexoDrives.h"
+#include "MessagePump.h"
 #include "com/Bstr.h"
 #include "compilation/VexoFileSystemBlock.h"
 
@@ -268,6 +269,13 @@ using PrivateForwarder = com::EventForwarder<VexoPrivateForwarder, IVexoForwarde
 // names revoked entries, which the table refuses.
 std::atomic<uint64_t> g_questionCookies{0};
 
+// Questions an engine thread is asking now. Each holds proxies of the
+// forwarders named by the snapshot it read; the engine object that goes
+// away waits for them (serving their calls) before it revokes the
+// forwarders, since a call through a proxy whose entry went meanwhile fails
+// in the platform's marshalling with nothing on the engine thread to catch it.
+std::atomic<int> g_questionsInFlight{0};
+
 // Bit 63 marks a snapshot as present (table cookies are small numbers).
 uint64_t PackCookies(DWORD events, DWORD privateCookie) noexcept {
     return (static_cast<uint64_t>(privateCookie) << 32) | events | (uint64_t{1} << 63);
@@ -479,9 +487,21 @@ void Vexo::BecomeCurrent() noexcept {
 void Vexo::StopBeingCurrent() noexcept {
     engine::ClearCurrentEngineObject();
     g_questionCookies = 0;
+    // A question that read the cookies before they went is answered first;
+    // none can start now. A handler that lets go of the engine object while
+    // it answers is inside that very call and does not wait for it.
+    if (com::t_eventsBeingDelivered > 0) return;
+    while (g_questionsInFlight.load() > 0) {
+        win::PumpPendingMessages();
+        if (g_questionsInFlight.load() > 0) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
 }
 
 int32_t Vexo::AnswerEngineQuestion(int32_t request, void* requestData) {
+    struct InFlight {
+        InFlight() noexcept { ++g_questionsInFlight; }
+        ~InFlight() { --g_questionsInFlight; }
+    } inFlight;
     uint64_t cookies = g_questionCookies.load();
     if (cookies == 0) return q::kNotHandled;  // the engine object went meanwhile
     try {
