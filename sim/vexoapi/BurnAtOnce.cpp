@@ -127,6 +127,20 @@ void Reserved(SimEngine& e, const char* where, std::int32_t reserved) {
     if (reserved != 0) e.CheckFailed(where, Format("reserved argument is %d, not 0", reserved));
 }
 
+// How every call on an open handle starts, with the engine lock held: a
+// scripted failure answers first, the reserved argument is checked, the
+// handle names its session. Null when the call ends here, its answer in
+// `answer`.
+std::shared_ptr<Session> EnterCall(SimEngine& e, const char* where, void* handle, std::int32_t reserved,
+                                   std::int32_t& answer) {
+    answer = kFailed;
+    if (e.ScriptedFailure(where, answer)) return nullptr;
+    Reserved(e, where, reserved);
+    std::shared_ptr<Session> s = SessionOf(e, where, handle);
+    if (!s) answer = kNotAllowed;
+    return s;
+}
+
 // Checks the device, record and progress record and makes a session with
 // its image file (lock held for the checks, not for the file).
 std::int32_t Begin(const char* where, void* device, const void* record, const void* progress, std::shared_ptr<Session>& out) {
@@ -327,11 +341,9 @@ std::int32_t WINAPI VexoBAOOpenFile(void* handle, const char* name, std::int32_t
         std::shared_ptr<Session> s;
         {
             auto lock = e.Lock();
-            std::int32_t result = kFailed;
-            if (e.ScriptedFailure(where, result)) return result;
-            Reserved(e, where, reserved);
-            s = SessionOf(e, where, handle);
-            if (!s) return kNotAllowed;
+            std::int32_t answer = kFailed;
+            s = EnterCall(e, where, handle, reserved, answer);
+            if (!s) return answer;
             if (!name || !offset) {
                 e.CheckFailed(where, !name ? "the file name is null" : "the offset pointer is null");
                 return kCheckFailed;
@@ -397,12 +409,10 @@ std::int32_t WINAPI VexoBAOWriteToFile(void* handle, const void* bytes, std::int
         std::shared_ptr<Session> s;
         {
             auto lock = e.Lock();
-            std::int32_t result = kFailed;
             if (written) *written = 0;
-            if (e.ScriptedFailure(where, result)) return result;
-            Reserved(e, where, reserved);
-            s = SessionOf(e, where, handle);
-            if (!s) return kNotAllowed;
+            std::int32_t answer = kFailed;
+            s = EnterCall(e, where, handle, reserved, answer);
+            if (!s) return answer;
             if (!written || count < 0 || (!bytes && count > 0)) {
                 e.CheckFailed(where, !written ? "the written pointer is null" : "the bytes are null or the count negative");
                 return kCheckFailed;
@@ -459,11 +469,9 @@ std::int32_t WINAPI VexoBAOCloseFile(void* handle, std::int32_t reserved) {
         std::shared_ptr<Session> s;
         {
             auto lock = e.Lock();
-            std::int32_t result = kFailed;
-            if (e.ScriptedFailure(where, result)) return result;
-            Reserved(e, where, reserved);
-            s = SessionOf(e, where, handle);
-            if (!s) return kNotAllowed;
+            std::int32_t answer = kFailed;
+            s = EnterCall(e, where, handle, reserved, answer);
+            if (!s) return answer;
         }
         std::lock_guard<std::mutex> sessionLock(s->mutex);
         {
@@ -481,11 +489,9 @@ std::int32_t WINAPI VexoBAOCloseHandle(void* handle, std::int32_t flags, std::in
         std::shared_ptr<Session> s;
         {
             auto lock = e.Lock();
-            std::int32_t result = kFailed;
-            if (e.ScriptedFailure(where, result)) return result;
-            Reserved(e, where, reserved);
-            s = SessionOf(e, where, handle);
-            if (!s) return kNotAllowed;
+            std::int32_t answer = kFailed;
+            s = EnterCall(e, where, handle, reserved, answer);
+            if (!s) return answer;
             RemoveSession(e, handle);  // every close ends the handle
             e.SetCounter("bao.closeflags", flags);
         }
