@@ -1,7 +1,8 @@
 // What the COM benchmarks share: the program folder (VexoCOM.dll and the
 // simulated engine's folder lie there), an owning interface pointer, object
-// creation, a BSTR from a narrow text, a message pump, and the medians with
-// their spread that every benchmark prints.
+// creation, a BSTR from a narrow text, a message pump, the medians with
+// their spread that every benchmark prints, the failure line and paths in
+// the temporary folder.
 #pragma once
 
 #include <windows.h>
@@ -92,6 +93,19 @@ inline const char* StartServer(const std::string& config) {
     if (FAILED(reg())) return "DllRegisterServer";
     configure(config.c_str());
     return nullptr;
+}
+
+// A benchmark's failure line, "PROGRAM: WHAT failed (0xHR)"; its exit code 1.
+inline int Fail(const char* program, const char* what, HRESULT hr) {
+    std::printf("%s: %s failed (0x%08lx)\n", program, what, static_cast<unsigned long>(hr));
+    return 1;
+}
+
+// The path of `name` in the user's temporary folder.
+inline std::string TempPath(const std::string& name) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name;
 }
 
 }  // namespace bench

@@ -118,9 +118,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
     const DWORD sectors = megabytes * (1048576 / kSector);
     const std::string folder = ProgramFolder();
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string image = std::string(temp) + "vexo-block-bench.iso";
+    const std::string image = bench::TempPath("vexo-block-bench.iso");
     if (!MakeImage(image, sectors)) {
         printf("block_read_bench: cannot write %s\n", image.c_str());
         return 1;

@@ -135,10 +135,7 @@ double PeakMb() {
     return GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c) ? c.PeakWorkingSetSize / 1048576.0 : 0;
 }
 
-int Fail(const char* what, HRESULT hr) {
-    std::printf("burn_bench: %s failed (0x%08lx)\n", what, static_cast<unsigned long>(hr));
-    return 1;
-}
+int Fail(const char* what, HRESULT hr) { return bench::Fail("burn_bench", what, hr); }
 
 }  // namespace
 
@@ -150,9 +147,7 @@ int main(int argc, char** argv) {
     const std::string folder = ProgramFolder();
     if (const char* failed = bench::StartServer("[Burn]\nSteps=1\nStepMs=0\n")) return Fail(failed, E_FAIL);
 
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + "vexo-burn-bench";
+    const std::string dir = bench::TempPath("vexo-burn-bench");
     CreateDirectoryA(dir.c_str(), nullptr);
     std::vector<std::string> dataFiles, wavFiles;
     const ULONGLONG fileBytes = ULONGLONG(megabytes) * 1048576 / 16;

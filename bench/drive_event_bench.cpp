@@ -152,10 +152,7 @@ void PumpUntil(F done) {
     }
 }
 
-int Fail(const char* what, HRESULT hr) {
-    std::printf("drive_event_bench: %s failed (0x%08lx)\n", what, static_cast<unsigned long>(hr));
-    return 1;
-}
+int Fail(const char* what, HRESULT hr) { return bench::Fail("drive_event_bench", what, hr); }
 
 // Calls from a worker apartment to `object` (registered in the global
 // interface table as `iid` for the run) per second.

@@ -108,10 +108,7 @@ double WriteSeconds(const std::string& path, ULONGLONG bytes, const char* data) 
     return s;
 }
 
-int Fail(const char* what, HRESULT hr) {
-    std::printf("produce_bench: %s failed (0x%08lx)\n", what, static_cast<unsigned long>(hr));
-    return 1;
-}
+int Fail(const char* what, HRESULT hr) { return bench::Fail("produce_bench", what, hr); }
 
 }  // namespace
 
@@ -122,9 +119,7 @@ int main(int argc, char** argv) {
     const std::string folder = ProgramFolder();
     if (const char* failed = bench::StartServer("[Burn]\nSteps=1\nStepMs=0\n")) return Fail(failed, E_FAIL);
 
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + "vexo-produce-bench";
+    const std::string dir = bench::TempPath("vexo-produce-bench");
     CreateDirectoryA(dir.c_str(), nullptr);
     const ULONGLONG bytes = ULONGLONG(megabytes) * 1048576;
 
