@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "../support/SimEngineLibrary.h"
+
 namespace {
 
 constexpr std::uint64_t kTwo32 = std::uint64_t(1) << 32;
@@ -135,27 +137,9 @@ struct PartitionView {
 };
 PartitionView View(const void* r) { return {U32(r, 0), U64(r, 8), U64(r, 16), U32(r, 24), U32(r, 28)}; }
 
-class Engine {
+class Engine : public testing_support::SimEngineLibrary {
 public:
-    explicit Engine(const std::string& path) : module_(LoadLibraryA(path.c_str())) {}
-    ~Engine() {
-        if (module_) FreeLibrary(module_);
-    }
-    Engine(const Engine&) = delete;
-    Engine& operator=(const Engine&) = delete;
-    HMODULE module() const { return module_; }
-    template <class Fn>
-    Fn Get(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(module_ ? GetProcAddress(module_, name) : nullptr));
-    }
-    int Counter(const char* name) const { return Get<int(WINAPI*)(const char*)>("VexoSimGetCounter")(name); }
-    std::string Text(const char* name) const {
-        char buffer[2048];
-        int n = Get<int(WINAPI*)(const char*, char*, int)>("VexoSimGetText")(name, buffer, sizeof buffer);
-        return n < 0 ? std::string("<none>") : std::string(buffer);
-    }
-    int Configure(const std::string& text) const { return Get<int(WINAPI*)(const char*)>("VexoSimConfigure")(text.c_str()); }
-    int FreeMem(const void* p) const { return Get<int(WINAPI*)(const void*)>("VexoFreeMem")(p); }
+    using SimEngineLibrary::SimEngineLibrary;
 
     ObjectPtr FromImage(const char* file, int mode) const {
         return Get<ObjectPtr(WINAPI*)(const char*, int)>("VexoCreateBlockAccessFromImage")(file, mode);
@@ -168,9 +152,6 @@ public:
     }
     int AccessModes(void* device) const { return Get<int(WINAPI*)(void*)>("VexoGetSupportedAccessModesForDevice")(device); }
     void* VmsInfo(void* device) const { return Get<void*(WINAPI*)(void*, int)>("VexoGetVMSInfo")(device, 0); }
-
-private:
-    HMODULE module_;
 };
 
 constexpr std::size_t kEntrySize = 1720;

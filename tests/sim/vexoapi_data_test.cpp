@@ -6,6 +6,7 @@
 // images are read back (and import media written) with the project's ISO
 // 9660 library. Files live in a folder of the temporary folder.
 
+#include "../support/SimEngineLibrary.h"
 #include "../support/TestFiles.h"
 #include <gtest/gtest.h>
 
@@ -132,25 +133,9 @@ std::string FileContents(iso9660::SectorSource& src, const iso9660::Node& file) 
 
 // --- the engine, bound by name -------------------------------------------------------
 
-class Engine {
+class Engine : public testing_support::SimEngineLibrary {
 public:
-    Engine() : module_(LoadLibraryA((ProgramFolder() + "\\vexoapi-v2\\VexoAPI.dll").c_str())) {}
-    ~Engine() {
-        if (module_) FreeLibrary(module_);
-    }
-    HMODULE module() const { return module_; }
-    template <class Fn>
-    Fn Get(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-    }
-    int Counter(const char* name) const { return Get<int(WINAPI*)(const char*)>("VexoSimGetCounter")(name); }
-    std::string Text(const char* name) const {
-        char buffer[4096];
-        int n = Get<int(WINAPI*)(const char*, char*, int)>("VexoSimGetText")(name, buffer, sizeof buffer);
-        return n < 0 ? std::string("<none>") : std::string(buffer);
-    }
-    int Configure(const std::string& text) const { return Get<int(WINAPI*)(const char*)>("VexoSimConfigure")(text.c_str()); }
-    int FreeMem(const void* p) const { return Get<int(WINAPI*)(const void*)>("VexoFreeMem")(p); }
+    Engine() : SimEngineLibrary(ProgramFolder() + "\\vexoapi-v2\\VexoAPI.dll") {}
     void* MakeItem() const { return Get<void*(WINAPI*)(int)>("VexoCreateIsoItemOfSize")(static_cast<int>(item::Size)); }
     void FreeTree(void* first) const { Get<void(WINAPI*)(void*)>("VexoFreeIsoItemTree")(first); }
     std::string DescribeItems(void* first) const {
@@ -165,15 +150,6 @@ public:
     int Estimate(void* track, int flags, const void* options) const {
         return Get<int(WINAPI*)(void*, int, const void*)>("VexoEstimateTrackSize")(track, flags, options);
     }
-    std::string LastError() const {
-        const char* t = Get<const char*(WINAPI*)()>("VexoGetLastError")();
-        std::string s = t ? t : "";
-        FreeMem(t);
-        return s;
-    }
-
-private:
-    HMODULE module_;
 };
 
 Engine& E() {

@@ -5,6 +5,7 @@
 // CDs as ISO 9660 images (read back with the project's ISO 9660 reader),
 // and disc copies of a drive's medium. Failures leave no image behind.
 
+#include "../support/SimEngineLibrary.h"
 #include "../support/TestFiles.h"
 #include <gtest/gtest.h>
 
@@ -55,34 +56,9 @@ std::string Wav(const std::string& pcm) {
 
 // --- the engine, bound by name -------------------------------------------------------
 
-class Engine {
+class Engine : public testing_support::SimEngineLibrary {
 public:
-    Engine() : module_(LoadLibraryA((ProgramFolder() + "\\vexoapi-v2\\VexoAPI.dll").c_str())) {}
-    ~Engine() {
-        if (module_) FreeLibrary(module_);
-    }
-    HMODULE module() const { return module_; }
-    template <class Fn>
-    Fn Get(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-    }
-    int Counter(const std::string& name) const { return Get<int(WINAPI*)(const char*)>("VexoSimGetCounter")(name.c_str()); }
-    std::string Text(const std::string& name) const {
-        char buffer[8192];
-        int n = Get<int(WINAPI*)(const char*, char*, int)>("VexoSimGetText")(name.c_str(), buffer, sizeof buffer);
-        return n < 0 ? std::string("<none>") : std::string(buffer);
-    }
-    int Configure(const std::string& text) const { return Get<int(WINAPI*)(const char*)>("VexoSimConfigure")(text.c_str()); }
-    int FreeMem(const void* p) const { return Get<int(WINAPI*)(const void*)>("VexoFreeMem")(p); }
-    std::string LastError() const {
-        const char* t = Get<const char*(WINAPI*)()>("VexoGetLastError")();
-        std::string s = t ? t : "";
-        FreeMem(t);
-        return s;
-    }
-
-private:
-    HMODULE module_;
+    Engine() : SimEngineLibrary(ProgramFolder() + "\\vexoapi-v2\\VexoAPI.dll") {}
 };
 
 Engine& E() {

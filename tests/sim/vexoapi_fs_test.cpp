@@ -5,6 +5,7 @@
 // handle form's image is also left for vexoapi_fs_outside.sh to check with
 // xorriso and isoinfo.
 
+#include "../support/SimEngineLibrary.h"
 #include "../support/TestFiles.h"
 #include <gtest/gtest.h>
 
@@ -64,34 +65,10 @@ std::string Pattern(std::size_t size, int seed) {
     return s;
 }
 
-class Engine {
+class Engine : public testing_support::SimEngineLibrary {
 public:
-    Engine() : module_(LoadLibraryA((ProgramFolder() + "\\vexoapi-v2\\VexoAPI.dll").c_str())) {}
-    ~Engine() {
-        if (module_) FreeLibrary(module_);
-    }
-    HMODULE module() const { return module_; }
-    template <class Fn>
-    Fn Get(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-    }
-    int Counter(const char* name) const { return Get<int(WINAPI*)(const char*)>("VexoSimGetCounter")(name); }
-    std::string Text(const char* name) const {
-        char buffer[4096];
-        int n = Get<int(WINAPI*)(const char*, char*, int)>("VexoSimGetText")(name, buffer, sizeof buffer);
-        return n < 0 ? std::string("<none>") : std::string(buffer);
-    }
-    int Configure(const std::string& text) const { return Get<int(WINAPI*)(const char*)>("VexoSimConfigure")(text.c_str()); }
-    std::string LastError() const {
-        const char* t = Get<const char*(WINAPI*)()>("VexoGetLastError")();
-        std::string s = t ? t : "";
-        Get<int(WINAPI*)(const void*)>("VexoFreeMem")(t);
-        return s;
-    }
+    Engine() : SimEngineLibrary(ProgramFolder() + "\\vexoapi-v2\\VexoAPI.dll") {}
     EO::Object* NewContainer() const { return Get<EO::Object*(WINAPI*)(void*)>("VexoCreateFileSystemContainer")(nullptr); }
-
-private:
-    HMODULE module_;
 };
 
 Engine& E() {

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "../support/SimEngineLibrary.h"
+
 namespace {
 
 std::string ProgramFolder() {
@@ -53,38 +55,14 @@ constexpr std::size_t kEntrySize = 1720;
 
 // --- the engine, bound by name ----------------------------------------------
 
-class Engine {
+class Engine : public testing_support::SimEngineLibrary {
 public:
-    explicit Engine(const std::string& path) : module_(LoadLibraryA(path.c_str())) {}
-    ~Engine() {
-        if (module_) FreeLibrary(module_);
-    }
-    Engine(const Engine&) = delete;
-    Engine& operator=(const Engine&) = delete;
-
-    HMODULE module() const { return module_; }
-    FARPROC Proc(const char* name) const { return module_ ? GetProcAddress(module_, name) : nullptr; }
-    template <class Fn>
-    Fn Get(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(Proc(name)));
-    }
-
-    int Counter(const char* name) const { return Get<int(WINAPI*)(const char*)>("VexoSimGetCounter")(name); }
-    std::string Text(const char* name) const {
-        char buffer[2048];
-        int n = Get<int(WINAPI*)(const char*, char*, int)>("VexoSimGetText")(name, buffer, sizeof buffer);
-        return n < 0 ? std::string("<none>") : std::string(buffer);
-    }
-    int Configure(const std::string& text) const { return Get<int(WINAPI*)(const char*)>("VexoSimConfigure")(text.c_str()); }
-    int FreeMem(const void* p) const { return Get<int(WINAPI*)(const void*)>("VexoFreeMem")(p); }
+    using SimEngineLibrary::SimEngineLibrary;
 
     int Init(const InitRecord& r, const char* text = "") const {
         return Get<int(WINAPI*)(const void*, const char*)>("VexoInit")(r.bytes.data(), text);
     }
     int Done() const { return Get<int(WINAPI*)()>("VexoDone")(); }
-
-private:
-    HMODULE module_;
 };
 
 std::int32_t WINAPI TestIdle(void* userData) { return *static_cast<int*>(userData); }
