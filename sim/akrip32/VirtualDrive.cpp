@@ -1,11 +1,13 @@
 // The virtual drive: the disc is the CUE/BIN image in the drive's root
-// folder, read afresh on every Load.
+// folder, read afresh on every Load, its frames read through a read cache
+// (ReadAhead.h).
 #include <algorithm>
 #include <vector>
 
 #include "AkripLayout.h"
 #include "Drive.h"
 #include "FlakyFrames.h"
+#include "ReadAhead.h"
 #include "Win32Util.h"
 
 namespace akrip {
@@ -23,6 +25,7 @@ public:
         plan_ = FailurePlan();
         flaky_ = FlakyFrames();
         paths_.clear();
+        cache_.Clear();
 
         std::vector<std::string> sheets;
         WIN32_FIND_DATAA fd;
@@ -78,9 +81,8 @@ public:
         if (!plan_.Attempt(lba, count)) return Fail(why, "frames " + Span(lba, count) + " unreadable");
         uint8_t* const first = out;
         for (const ReadPiece& p : *pieces) {
-            win::unique_handle file = OpenForReading(paths_[p.file]);
             uint32_t bytes = p.frames * kFrameBytes;
-            if (!file.valid() || !ReadAt(file.get(), uint64_t(p.frameInFile) * kFrameBytes, out, bytes))
+            if (!cache_.Read(p.file, paths_[p.file], p.frameInFile, p.frames, out))
                 return Fail(why, "cannot read " + paths_[p.file]);
             if (layout_.files[p.file].motorola) SwapSampleBytes(out, bytes);
             out += bytes;
@@ -115,6 +117,7 @@ private:
     std::vector<std::string> paths_;
     FailurePlan plan_;
     FlakyFrames flaky_;
+    ReadAhead cache_;
 };
 
 }  // namespace

@@ -29,15 +29,16 @@ std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxByte
 }
 
 bool ReadAt(HANDLE file, uint64_t offset, void* buffer, uint32_t size) {
+    // Positioned by the file pointer rather than an OVERLAPPED offset: a read
+    // given an OVERLAPPED costs Wine a call to its server afterwards.
+    LARGE_INTEGER at;
+    at.QuadPart = LONGLONG(offset);
+    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return false;
     auto* out = static_cast<char*>(buffer);
     while (size > 0) {
-        OVERLAPPED ov{};
-        ov.Offset = DWORD(offset);
-        ov.OffsetHigh = DWORD(offset >> 32);
         DWORD got = 0;
-        if (!ReadFile(file, out, size, &got, &ov) || got == 0) return false;
+        if (!ReadFile(file, out, size, &got, nullptr) || got == 0) return false;
         out += got;
-        offset += got;
         size -= got;
     }
     return true;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -535,6 +536,89 @@ TEST_F(Akrip, BrokenImagesAreNoDisc) {
         many += "TRACK " + std::to_string(t) + " AUDIO\nINDEX 01 " + testdisc::CueTime(uint32_t(t - 1)) + "\n";
     testdisc::InsertRaw(many, {{"x.bin", bin}});
     ExpectNoDisc("100 tracks");
+}
+
+// An image replaced or ejected between two reads of a track is seen at the
+// very next read, with no table of contents read in between.
+TEST_F(Akrip, ImageReplacedOrEjectedBetweenReadsIsSeenAtTheNextRead) {
+    testdisc::Insert({{100}});
+    Handle h;
+    ASSERT_TRUE(h);
+    Toc toc;
+    ASSERT_EQ(ReadToc(h.get(), toc), 1u);
+    Block block(26);
+    ASSERT_EQ(block.Read(h.get(), 0, 26), 1u);
+    EXPECT_TRUE(block.Data(26) == testdisc::PatternFrames(0, 26));
+    ASSERT_EQ(block.Read(h.get(), 26, 26), 1u);
+
+    // Another BIN of the same length under the same name, the sheet unchanged.
+    const std::string cue = "FILE \"test.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n";
+    testdisc::InsertRaw(cue, {{"test.bin", testdisc::PatternFrames(500, 100)}});
+    ASSERT_EQ(block.Read(h.get(), 0, 26), 1u);
+    EXPECT_TRUE(block.Data(26) == testdisc::PatternFrames(500, 26));
+
+    testdisc::Eject();
+    EXPECT_EQ(block.Read(h.get(), 26, 26), 0u);
+    EXPECT_EQ(Error(), -4);
+
+    // Put back, it reads again.
+    testdisc::InsertRaw(cue, {{"test.bin", testdisc::PatternFrames(0, 100)}});
+    ASSERT_EQ(block.Read(h.get(), 52, 26), 1u);
+    EXPECT_TRUE(block.Data(26) == testdisc::PatternFrames(52, 26));
+}
+
+// Sets the write time of the image file `name` `hours` hours back, as an
+// image copied in long ago has: its frames are then read ahead and cached.
+void Backdate(const std::string& name, int hours) {
+    const std::string path = testdisc::DriveFolderWin() + "\\" + name;
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= uint64_t(hours) * 3600 * 10'000'000;
+    const FILETIME then{t.LowPart, t.HighPart};
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &then));
+    CloseHandle(file);
+}
+
+// An image written long ago is read through the drive's read-ahead: blocks
+// across the cached windows and files, at odd starts and backwards, equal
+// the image; one replaced or ejected under it is still seen at the next read.
+TEST_F(Akrip, ASettledImageReadsAheadAndStillSeesAChange) {
+    std::string a = testdisc::PatternFrames(0, 1000), b = testdisc::PatternFrames(1000, 900);
+    const std::string cue = "FILE \"a.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                            "FILE \"b.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX 01 00:00:00\r\n";
+    testdisc::InsertRaw(cue, {{"a.bin", a}, {"b.bin", b}});
+    Backdate("a.bin", 2);
+    Backdate("b.bin", 2);
+    Handle h;
+    ASSERT_TRUE(h);
+    Toc toc;
+    ASSERT_EQ(ReadToc(h.get(), toc), 1u);
+    EXPECT_TRUE(ReadRange(h.get(), 0, 1900) == a + b);
+    Block block(100);
+    for (uint32_t start : {1890u, 990u, 831u, 5u, 1000u, 1799u}) {
+        const uint32_t n = std::min<uint32_t>(100, 1900 - start);
+        ASSERT_EQ(block.Read(h.get(), start, n), 1u) << start;
+        EXPECT_TRUE(block.Data(n) == (a + b).substr(size_t(start) * kFrame, size_t(n) * kFrame)) << start;
+    }
+
+    // a.bin written again, as long ago but not at the same moment, while
+    // the window read ahead from its start is held.
+    ASSERT_EQ(block.Read(h.get(), 0, 26), 1u);
+    const std::string other = testdisc::PatternFrames(5000, 1000);
+    testdisc::InsertRaw(cue, {{"a.bin", other}, {"b.bin", b}});
+    Backdate("a.bin", 3);
+    Backdate("b.bin", 2);
+    ASSERT_EQ(block.Read(h.get(), 26, 26), 1u);
+    EXPECT_TRUE(block.Data(26) == testdisc::PatternFrames(5026, 26));
+
+    testdisc::Eject();
+    EXPECT_EQ(block.Read(h.get(), 52, 26), 0u);
+    EXPECT_EQ(Error(), -4);
+    EXPECT_EQ(block.Read(h.get(), 1200, 26), 0u);
 }
 
 TEST_F(Akrip, ImageCutShortAfterTheTocReadFailsTheLostFrames) {
