@@ -33,5 +33,11 @@ expect VexoCOM.dll DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregi
 # The simulated engine as the server binds it, by undecorated names.
 expect engine/VexoAPI.dll VexoInit VexoDone VexoGetAvailableDrivesEx VexoOpenDevice VexoCloseDevice VexoFreeMem \
   VexoCreateProgress VexoBurn VexoDAE VexoGetCDInfo VexoEraseDisc VexoWaitForDisc VexoGetAPIVersionEx
+# The window libraries CadrelConverter.exe loads on first use, named as
+# their DLLs export them (a decorated name would fail at the first call).
+names=$(strings -a "$bin/CadrelConverter.exe")
+for name in InitCommonControlsEx ImageList_Create ImageList_Destroy ImageList_ReplaceIcon GetOpenFileNameA; do
+  grep -qx "$name" <<<"$names" || { echo "CadrelConverter.exe: no delay-load import named $name"; fail=1; }
+done
 [ $fail = 0 ] && echo "1 passed, 0 failed" || echo "0 passed, 1 failed"
 exit $fail

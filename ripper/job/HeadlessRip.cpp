@@ -147,6 +147,9 @@ int Run(const std::vector<std::string>& args, const std::string& lossy, LineOutp
     inputs.cdHandle = modAKRip32::CdHandle;
     inputs.secure = command.secure;
     inputs.proof = command.log;
+    // No window to keep answering: nothing to pump between blocks (a queue
+    // looked at would cost a call to the window system per block).
+    inputs.pumpMessages = [] {};
 
     RipJobState state;
     ConsoleProgress progress(out);

@@ -86,9 +86,15 @@ add_dependencies(malformed_command_line_test cadrel-rip cadrel-convert CadrelCon
 if(TARGET avformat)
   add_dependencies(malformed_command_line_test avformat)
 endif()
+# CadrelConverter.exe started with and without its window: which libraries
+# each run loads, the window's controls and file dialog.
+add_wine_gtest(program_start_test SOURCES e2e/ProgramStartTest.cpp LIBS ripcore testdisc psapi LABELS e2e
+  LOCKS cdrom settings TIMEOUT 300)
+add_dependencies(program_start_test CadrelConverter)
+
 # Every rip test needs the drive stand-ins built.
 foreach(t ripjob_test ripjob_noencoder_test ripjob_headless_test ripjob_secure_test ripjob_window_log_test
-          malformed_disc_test malformed_command_line_test)
+          malformed_disc_test malformed_command_line_test program_start_test)
   foreach(stand_in akrip32 mcivcd)
     if(TARGET ${stand_in})
       add_dependencies(${t} ${stand_in})
