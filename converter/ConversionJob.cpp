@@ -5,6 +5,7 @@
 #include "AVC.h"
 #include "ConversionPresets.h"
 #include "ConverterFiles.h"
+#include "LongPath.h"
 #include "MessagePump.h"
 
 ConversionJob::ConversionJob(ConversionProgress& progress, UserNotice& notice, std::function<void()> pump)
@@ -37,6 +38,14 @@ ConversionJob::Report ConversionJob::Run(AVC& converter, const Inputs& inputs,
         file.source = inputs.paths[i];
         file.destination = ConverterFiles::JoinPath(inputs.outputFolder, outputName);
         progress_.FileStarted(outputName);
+        if (win::SamePath(file.destination, file.source)) {
+            file.outcome = FileOutcome::Refused;
+            file.failure = OntoItselfText(file.source, inputs.caption, inputs.outputFolder);
+            progress_.NotStarted(file.failure);
+            notice_.Show(file.failure, ApplicationTitle, NoticeIcon::Exclamation);
+            if (keepWaiting && !keepWaiting()) break;
+            continue;
+        }
         converter.SetSourceFile(file.source);
         converter.SetDestFile(file.destination);
         ended_ = false;
@@ -73,6 +82,12 @@ ConversionJob::Report ConversionJob::Run(AVC& converter, const Inputs& inputs,
     }
     running_ = false;
     return report;
+}
+
+std::string ConversionJob::OntoItselfText(const std::string& source, const std::string& caption,
+                                          const std::string& outputFolder) {
+    return "The file " + source + " is not converted: converting it to \"" + caption + "\" in " + outputFolder +
+           " would write over the file itself. Choose another output folder.";
 }
 
 void ConversionJob::Converting() { progress_.Converting(); }

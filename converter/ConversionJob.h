@@ -11,7 +11,10 @@
 // Complete and ErrorEvent members, which the component's owner calls.
 //
 // A file whose converter runs but fails ends with ErrorEvent just before
-// Complete: the job shows the reason and goes on with the next file. When
+// Complete: the job shows the reason and goes on with the next file. So
+// does a file the preset would convert onto itself (the output folder is
+// its own and the extension its own): the converter, told to overwrite its
+// destination, would destroy the source; it is not started for that file. When
 // the component raises ErrorEvent from ConvertMedia or cannot start the
 // converter at all, no Complete will come: the job shows the reason and ends
 // there.
@@ -40,13 +43,14 @@ public:
         Failed,      // the converter ran and failed (the component raised ErrorEvent at its end)
         NotStarted,  // the component raised ErrorEvent or could not start the converter
         Abandoned,   // the wait was given up (the display or the component went away)
+        Refused,     // not converted: it would have been written over itself
     };
 
     struct FileReport {
         std::string source;
         std::string destination;
         FileOutcome outcome = FileOutcome::Abandoned;
-        std::string failure;  // why it was not converted (NotStarted, Failed)
+        std::string failure;  // why it was not converted (NotStarted, Failed, Refused)
     };
 
     struct Report {
@@ -64,6 +68,11 @@ public:
     Report Run(AVC& converter, const Inputs& inputs, const std::function<bool()>& keepWaiting = {});
 
     bool Running() const noexcept { return running_; }
+
+    // Why `source` is not converted to `caption` in `outputFolder`, where it
+    // would be written over itself.
+    static std::string OntoItselfText(const std::string& source, const std::string& caption,
+                                      const std::string& outputFolder);
 
     // ---- the converter component's events -------------------------------------
     void Converting();

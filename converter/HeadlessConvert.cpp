@@ -12,7 +12,6 @@
 #include "ConverterFiles.h"
 #include "LongPath.h"
 #include "ProgramArguments.h"
-#include "TextConversion.h"
 #include "UserNotice.h"
 
 namespace HeadlessConvert {
@@ -35,13 +34,6 @@ bool SplitSwitch(std::string_view arg, std::string_view& name, std::string_view&
     name = arg.substr(1, sep - 1);
     value = arg.substr(sep + 1);
     return true;
-}
-
-// Full paths naming the same file (the file system ignores letter case).
-bool SamePath(const std::string& a, const std::string& b) {
-    const std::wstring wa = win::Widen(a), wb = win::Widen(b);
-    return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
-                                  TRUE) == CSTR_EQUAL;
 }
 
 bool HoldsData(const std::string& path) {
@@ -135,7 +127,7 @@ int Run(const std::vector<std::string>& args, const std::string& lossy, win::Con
         // The converter is told to overwrite its destination: never the source itself.
         const std::string destination = ConverterFiles::JoinPath(
             folder, ConverterFiles::OutputName(path, ConversionPresets::Find(command.preset)->extension));
-        if (SamePath(destination, path)) {
+        if (win::SamePath(destination, path)) {
             out.Line("cadrel: converting " + path + " to \"" + command.preset + "\" in " + folder +
                      " would write over the file itself");
             return ExitBadRequest;

@@ -45,6 +45,12 @@ bool PathAttributes(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
     return ::GetFileAttributesExW(FileApiPath(path).c_str(), GetFileExInfoStandard, &data) != 0;
 }
 
+bool SamePath(const std::string& a, const std::string& b) {
+    const std::wstring wa = Widen(FullPathName(a)), wb = Widen(FullPathName(b));
+    return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
 bool FolderExists(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     return PathAttributes(path, data) && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);

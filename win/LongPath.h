@@ -24,6 +24,10 @@ std::string FullPathName(const std::string& path);
 // none.
 bool PathAttributes(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data);
 
+// Whether two paths name the same file: their full forms are equal, letter
+// case aside (as the file system takes names).
+bool SamePath(const std::string& a, const std::string& b);
+
 bool FolderExists(const std::string& path);
 bool FileExists(const std::string& path);
 

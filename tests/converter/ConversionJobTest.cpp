@@ -83,6 +83,35 @@ TEST_F(ConversionJobTest, AConverterThatCannotStartEndsTheJobWithItsMessage) {
     EXPECT_FALSE(job.Running());
 }
 
+// The converter overwrites its destination: a file whose converted name in
+// the output folder is its own (letter case aside, however the folder is
+// written) is left alone with a reason, and the job goes on with the next.
+TEST_F(ConversionJobTest, AFileThatWouldBeWrittenOverItselfIsLeftAloneAndTheJobGoesOn) {
+    inputs.caption = "WAVE Sound (WAV)";
+    inputs.outputFolder = "C:\\Media\\";
+    inputs.paths = {"C:\\media\\song.WAV", "C:\\media\\clip.mpg"};
+    inputs.selected = {true, true};
+    const ConversionJob::Report report = job.Run(*converter, inputs);
+
+    ASSERT_TRUE(report.started);
+    ASSERT_EQ(report.files.size(), 2u);
+    EXPECT_EQ(report.files[0].outcome, ConversionJob::FileOutcome::Refused);
+    const std::string why =
+        "The file C:\\media\\song.WAV is not converted: converting it to \"WAVE Sound (WAV)\" in C:\\Media\\ would "
+        "write over the file itself. Choose another output folder.";
+    EXPECT_EQ(report.files[0].failure, why);
+    // The next file is converted as usual (here its converter cannot start).
+    EXPECT_EQ(report.files[1].destination, "C:\\Media\\clip.wav");
+    EXPECT_EQ(report.files[1].outcome, ConversionJob::FileOutcome::NotStarted);
+    ASSERT_GE(progress.events.size(), 3u);
+    EXPECT_EQ(progress.events[0], "started song.wav");
+    EXPECT_EQ(progress.events[1], "not started: " + why);
+    EXPECT_EQ(progress.events[2], "started clip.wav");
+    ASSERT_EQ(notice.notices.size(), 2u);
+    EXPECT_EQ(notice.notices[0].text, why);
+    EXPECT_EQ(notice.notices[0].icon, NoticeIcon::Exclamation);
+}
+
 TEST_F(ConversionJobTest, AnUnknownFormatIsNotSupportedAndStartsNothing) {
     inputs.caption = "zune wmv";
     const ConversionJob::Report report = job.Run(*converter, inputs);
