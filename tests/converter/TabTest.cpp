@@ -122,7 +122,7 @@ struct DuringJob {
 
 TEST_F(Tab, StartsWithTheFormatsTheDefaultFormatAndTheRestoredFolder) {
     modSettings::SaveConverterOutputFolder(out);
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     HWND combo = tab->Control(ConverterTab::IdCombo1);
     EXPECT_EQ(::SendMessageA(combo, CB_GETCOUNT, 0, 0), 28);
     EXPECT_EQ(tab->FormatCaption(), "AVI (MPEG4-XviD-Best Quality)");
@@ -142,7 +142,7 @@ TEST_F(Tab, StartsWithTheFormatsTheDefaultFormatAndTheRestoredFolder) {
 }
 
 TEST_F(Tab, AddedFilesShowTypeSizeDatesAndPath) {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     const std::string a = Input("clip.avi"), b = Input("clip.one.avi", 1234567), c = Input("README"),
                       d = Input("last.mp3");
     tab->AddFiles({a, b, c, (work / "in" / "missing.avi").string(), d});
@@ -164,7 +164,7 @@ TEST_F(Tab, AddedFilesShowTypeSizeDatesAndPath) {
 }
 
 TEST_F(Tab, ChecksAreMirroredAndSelectAllToggles) {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     tab->CandyButton15_Click();
     EXPECT_EQ(boxes.texts, (std::vector<std::string>{ConverterTab::AddFilesFirst}));
     EXPECT_EQ(boxes.titles, (std::vector<std::string>{"CadrelConverter"}));
@@ -187,7 +187,7 @@ TEST_F(Tab, ChecksAreMirroredAndSelectAllToggles) {
 }
 
 TEST_F(Tab, RemovingThreeAdjacentCheckedRowsKeepsTheOthersInOrder) {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     std::vector<std::string> files;
     for (const char* n : {"1.avi", "2.avi", "3.avi", "4.avi", "5.avi"}) files.push_back(Input(n));
     tab->AddFiles(files);
@@ -210,7 +210,7 @@ TEST_F(Tab, RemovingThreeAdjacentCheckedRowsKeepsTheOthersInOrder) {
 }
 
 TEST_F(Tab, ConvertSelectedChecksFolderRowsAndSelection) {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     tab->SetOutputFolder("");
     tab->ConvertSelected();
     tab->SetOutputFolder(out);
@@ -224,7 +224,7 @@ TEST_F(Tab, ConvertSelectedChecksFolderRowsAndSelection) {
 }
 
 TEST_F(Tab, AnUnknownCaptionIsNotSupported) {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     tab->AddFiles({Input("a.avi")});
     tab->SetRowChecked(0, true);
     Pump();
@@ -235,7 +235,7 @@ TEST_F(Tab, AnUnknownCaptionIsNotSupported) {
 }
 
 TEST_F(Tab, ZuneWmvWritesTheNameWithoutItsDots) {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     tab->SetOutputFolder(out);  // missing: created when the job starts
     tab->AddFiles({Input("clip.avi"), Input("clip.one.avi")});
     tab->SetRowChecked(1, true);
@@ -257,7 +257,7 @@ TEST_F(Tab, ZuneWmvWritesTheNameWithoutItsDots) {
 }
 
 TEST_F(Tab, TwoCheckedFilesBothGetThePresetsOptions) {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     tab->SetOutputFolder(out);
     const std::string a = Input("a.mpg"), b = Input("b.mpg");
     tab->AddFiles({a, b});
@@ -274,7 +274,7 @@ TEST_F(Tab, TwoCheckedFilesBothGetThePresetsOptions) {
 }
 
 TEST_F(Tab, CancellingEndsTheConverterAndTheJobGoesOn) {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     tab->SetOutputFolder(out);
     tab->AddFiles({Input("first.avi"), Input("second.avi")});
     tab->CandyButton15_Click();
@@ -308,7 +308,7 @@ TEST_F(Tab, CancellingEndsTheConverterAndTheJobGoesOn) {
 }
 
 TEST_F(Tab, AMissingConverterEndsTheJobAndSaysSo) {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     tab->SetOutputFolder(out);
     tab->AddFiles({Input("a.avi"), Input("b.avi")});
     tab->CandyButton15_Click();

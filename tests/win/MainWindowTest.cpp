@@ -77,7 +77,7 @@ protected:
 
 TEST_F(MainWindow, ListsTheTracksWithTheirStartTimes) {
     testdisc::Insert({{Frames(4, 10, 50)}, {Frames(3, 0, 40)}, {Frames(5, 0, 0)}});
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     EXPECT_EQ(TextOf(window.hWnd()), "Velmora Cadrel");
     HWND list = window.Control(Cadrel::IdListView1);
     ASSERT_EQ(ListView_GetItemCount(list), 3);
@@ -98,7 +98,7 @@ TEST_F(MainWindow, ListsTheTracksWithTheirStartTimes) {
 // audio track names its artist.
 TEST_F(MainWindow, ADataTrackIsShownAsSuchInTheList) {
     testdisc::Insert({{Frames(0, 30, 0), true}, {Frames(3, 0, 0)}});
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     HWND list = window.Control(Cadrel::IdListView1);
     ASSERT_EQ(ListView_GetItemCount(list), 2);
     EXPECT_EQ(Cell(list, 0, 0), "Track 1");
@@ -110,7 +110,7 @@ TEST_F(MainWindow, ADataTrackIsShownAsSuchInTheList) {
 
 TEST_F(MainWindow, AnEmptyDriveListsNothingAndSaysSo) {
     testdisc::Eject();
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     EXPECT_EQ(ListView_GetItemCount(window.Control(Cadrel::IdListView1)), 0);
     EXPECT_EQ(StatusPanel(window, 2), "length - no_disc_present");
     Click(window, Cadrel::IdCandyButton1);
@@ -119,7 +119,7 @@ TEST_F(MainWindow, AnEmptyDriveListsNothingAndSaysSo) {
 
 TEST_F(MainWindow, SelectAllThenOneByHandThenNone) {
     testdisc::Insert({{300}, {300}, {300}});
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     HWND list = window.Control(Cadrel::IdListView1);
     Click(window, Cadrel::IdCandyButton1);
     EXPECT_EQ(window.Button(Cadrel::IdCandyButton1)->Caption(), "Select None");
@@ -138,7 +138,7 @@ TEST_F(MainWindow, SelectAllThenOneByHandThenNone) {
 
 TEST_F(MainWindow, TheDrawerButtonReportsInTheStatusBar) {
     testdisc::Insert({{300}});
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     Click(window, Cadrel::IdCandyButton7);
     EXPECT_EQ(StatusPanel(window, 1), "CD drawer open.");
     CD_Library::CloseCD();
@@ -148,7 +148,7 @@ TEST_F(MainWindow, TheDrawerButtonReportsInTheStatusBar) {
 
 TEST_F(MainWindow, ADiscInsertedLaterIsPickedUpByTheTimer) {
     testdisc::Eject();
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     EXPECT_EQ(ListView_GetItemCount(window.Control(Cadrel::IdListView1)), 0);
     testdisc::Insert({{300}, {300}});
     ::SendMessageA(window.hWnd(), WM_TIMER, Cadrel::Timer3, 0);
@@ -163,7 +163,7 @@ TEST_F(MainWindow, ADiscInsertedLaterIsPickedUpByTheTimer) {
 TEST_F(MainWindow, SettingsAreSavedOnCloseAndRestoredOnStart) {
     ClearSettings();
     testdisc::Insert({{300}});
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     const std::string shown = TextOf(window.Control(Cadrel::IdTxtOutPath));
     EXPECT_EQ(shown, modSettings::DefaultMediaFolder());
     ::SendMessageA(window.hWnd(), WM_CLOSE, 0, 0);
@@ -182,7 +182,7 @@ TEST_F(MainWindow, SettingsAreSavedOnCloseAndRestoredOnStart) {
 
 TEST_F(MainWindow, RipsTheCheckedTracksOnly) {
     testdisc::Insert({{120}, {90}, {100}});
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
     const fs::path out = fs::path(temp) / "cadrel-main-window-rip";
@@ -207,7 +207,7 @@ TEST_F(MainWindow, RipsTheCheckedTracksOnly) {
 // a second "Rip CD" are refused; the job's own tracks are unaffected.
 TEST_F(MainWindow, WhileAJobRunsTheDrawerRereadAndASecondJobAreRefused) {
     testdisc::Insert({{200}, {200}});
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
     const fs::path out = fs::path(temp) / "cadrel-main-window-busy";
